@@ -1,0 +1,221 @@
+// The static evaluation: the positional part of the score, from the side to
+// move's point of view; material is added by the callers.  Every sum is kept
+// as a 16-bit value, as the search's scores are.
+#include "velkar.h"
+
+namespace velkar {
+
+namespace {
+
+inline int16_t Somme16(int32_t a, int32_t b) { return static_cast<int16_t>(a + b); }
+
+inline bool EstPionNumero(const TVelkar& v, int32_t Case, int32_t Premier) {
+    const int32_t p = v.Echiquier[Case];
+    return p >= Premier && p <= Premier + 7 && v.Pieces[p].TypePiece == 1;
+}
+
+inline bool SurPlace(const TVelkar& v, int32_t Piece) { return v.Pieces[Piece].CasePiece != -1; }
+
+}  // namespace
+
+// Activity of one piece: the squares it reaches, weighted by their nearness
+// to the enemy king where the piece could strike.
+int32_t TVelkar::Activite(int32_t Piece) const {
+    const int32_t s = Pieces[Piece].CasePiece;
+    if (s == -1) return 0;
+    const bool Blanc = Piece <= 16;
+    const int32_t K = Pieces[Blanc ? 32 : 16].CasePiece;
+    auto Ennemi = [Blanc](int32_t p) { return Blanc ? p > 16 : (p >= 1 && p <= 16); };
+    int32_t Total = 0;
+    // Sliders: one point per empty square, and the distance weight of an
+    // enemy piece that ends the ray.
+    auto Glisse = [&](int32_t d, bool Compte) {
+        const int32_t* Rayon = Rayons[s][d];
+        for (int32_t k = 1; k <= Rayon[0]; ++k) {
+            const int32_t t = Rayon[k];
+            const int32_t p = Echiquier[t];
+            if (p == 0) {
+                ++Total;
+                continue;
+            }
+            if (Compte && Ennemi(p)) Total += ValeursDistance[Distance[K][t]];
+            return;
+        }
+    };
+    switch (Pieces[Piece].TypePiece) {
+        case 2: {
+            const int32_t* Sauts = Rayons[s][9];
+            for (int32_t k = 1; k <= Sauts[0]; ++k) {
+                const int32_t t = Sauts[k];
+                const int32_t p = Echiquier[t];
+                if (p == 0 || Ennemi(p)) Total += ValeursDistance[Distance[K][t]];
+            }
+            break;
+        }
+        case 3:
+            for (int32_t d : DirectionsFou) Glisse(d, true);
+            break;
+        case 4:
+            for (int32_t d : DirectionsTour) Glisse(d, true);
+            break;
+        case 5: {
+            // Only the two original queens weigh the enemy piece at the end of
+            // a ray; a promoted queen counts its empty squares only.
+            const bool Compte = Piece == 15 || Piece == 31;
+            for (int32_t d = 1; d <= 8; ++d) Glisse(d, Compte);
+            break;
+        }
+        case 6:
+            for (int32_t d = 1; d <= 8; ++d)
+                if (Rayons[s][d][0] > 0 && Echiquier[Rayons[s][d][1]] == 0) ++Total;
+            break;
+        default:
+            break;
+    }
+    return Total;
+}
+
+// Pawn structure S from White's point of view: doubled, isolated and
+// unsupported pawns cost, free pawns earn their square value plus 21.
+int16_t TVelkar::StructurePions() {
+    int32_t ParColonne[3][9] = {};
+    for (int32_t c = 1; c <= 2; ++c) {
+        const int32_t Premier = c == 1 ? 1 : 17;
+        for (int32_t n = Premier; n < Premier + 8; ++n)
+            if (Pieces[n].TypePiece == 1 && SurPlace(*this, n)) ++ParColonne[c][CaseVersX[Pieces[n].CasePiece]];
+    }
+    int32_t Doubles[3] = {}, Isoles[3] = {}, NonSoutenus[3] = {}, Libres[3] = {};
+    for (int32_t c = 1; c <= 2; ++c) {
+        const int32_t* Col = ParColonne[c];
+        for (int32_t f = 1; f <= 8; ++f)
+            if (Col[f] > 1) Doubles[c] += Col[f] - 1;
+        Doubles[c] *= 41;
+        if (Col[2] == 0) Isoles[c] += Col[1];
+        if (Col[7] == 0) Isoles[c] += Col[8];
+        for (int32_t f = 2; f <= 7; ++f)
+            if (Col[f - 1] == 0 && Col[f + 1] == 0) Isoles[c] += Col[f];
+        Isoles[c] *= 31;
+
+        const int32_t Premier = c == 1 ? 1 : 17;
+        for (int32_t n = Premier; n < Premier + 8; ++n) {
+            if (Pieces[n].TypePiece != 1 || !SurPlace(*this, n)) continue;
+            const int32_t s = Pieces[n].CasePiece;
+            const int32_t f = CaseVersX[s], r = CaseVersY[s];
+            // Support: a friendly pawn beside it or diagonally behind it.
+            const int32_t Derriere = c == 1 ? -8 : 8;
+            bool Soutenu = false;
+            if (f < 8) Soutenu = EstPionNumero(*this, s + 1, Premier) || EstPionNumero(*this, s + 1 + Derriere, Premier);
+            if (!Soutenu && f > 1)
+                Soutenu = EstPionNumero(*this, s - 1, Premier) || EstPionNumero(*this, s - 1 + Derriere, Premier);
+            if (!Soutenu) ++NonSoutenus[c];
+            // Free: no pawn of either colour ahead on its file, up to the
+            // seventh (second) rank.
+            bool Libre = true;
+            if (c == 1) {
+                for (int32_t rr = r + 1; rr <= 7 && Libre; ++rr) {
+                    const int32_t p = Echiquier[(rr - 1) * 8 + f];
+                    Libre = !(p != 0 && Pieces[p].TypePiece == 1);
+                }
+            } else {
+                for (int32_t rr = r - 1; rr >= 2 && Libre; --rr) {
+                    const int32_t p = Echiquier[(rr - 1) * 8 + f];
+                    Libre = !(p != 0 && Pieces[p].TypePiece == 1);
+                }
+            }
+            if (Libre) Libres[c] += TabCasePiece[1][c][s] + 21;
+        }
+        NonSoutenus[c] *= 17;
+    }
+    const int32_t S = (Doubles[2] - Doubles[1]) + (Isoles[2] - Isoles[1]) +
+                      (NonSoutenus[2] - NonSoutenus[1]) + (Libres[1] - Libres[2]);
+    return static_cast<int16_t>(S);
+}
+
+int16_t TVelkar::Eval() {
+    if (Compteur50 >= 100 || Arret) return 0;
+    const bool Blanc = Camp == 1;
+    // A term "for White" is added when White is to move and subtracted
+    // otherwise, and the reverse for Black.
+    auto PourBlanc = [Blanc](int32_t v) { return Blanc ? v : -v; };
+
+    // Development: minor pieces still on their home squares in the opening.
+    int16_t Developpement = 0;
+    if (NumDemiCoup < 20) {
+        static constexpr int32_t MineursBlancs[4][2] = {{9, 2}, {10, 7}, {11, 3}, {12, 6}};
+        static constexpr int32_t MineursNoirs[4][2] = {{25, 58}, {26, 63}, {27, 59}, {28, 62}};
+        for (const auto& m : MineursBlancs)
+            if (Pieces[m[0]].CasePiece == m[1]) Developpement = Somme16(Developpement, PourBlanc(-11));
+        for (const auto& m : MineursNoirs)
+            if (Pieces[m[0]].CasePiece == m[1]) Developpement = Somme16(Developpement, -PourBlanc(-11));
+    }
+
+    // Pawn structure, through the pawn hash.  The probe and the store use the
+    // current pawn key even where it is stale (inside a capture sequence).
+    int16_t S = HashRecherchePions();
+    if (S == HashVide) {
+        S = StructurePions();
+        HashEnregistrePions(S);
+    }
+    const int16_t TermePions = static_cast<int16_t>(PourBlanc(S / 4));
+
+    // Activity of every non-pawn piece, king included.
+    int16_t ActiviteBlanche = 0, ActiviteNoire = 0;
+    for (int32_t n = 1; n <= 16; ++n)
+        if (Pieces[n].TypePiece != 1) ActiviteBlanche = Somme16(ActiviteBlanche, Activite(n));
+    for (int32_t n = 17; n <= 32; ++n)
+        if (Pieces[n].TypePiece != 1) ActiviteNoire = Somme16(ActiviteNoire, Activite(n));
+    const int16_t TermeActivite = static_cast<int16_t>(PourBlanc(ActiviteBlanche - ActiviteNoire));
+
+    // Piece-square values, kings excluded.
+    int16_t CasesBlanches = 0, CasesNoires = 0;
+    for (int32_t n = 1; n <= 15; ++n)
+        if (SurPlace(*this, n))
+            CasesBlanches = Somme16(CasesBlanches, TabCasePiece[Pieces[n].TypePiece][1][Pieces[n].CasePiece]);
+    for (int32_t n = 17; n <= 31; ++n)
+        if (SurPlace(*this, n))
+            CasesNoires = Somme16(CasesNoires, TabCasePiece[Pieces[n].TypePiece][2][Pieces[n].CasePiece]);
+    const int16_t TermeCases = static_cast<int16_t>(PourBlanc(CasesBlanches - CasesNoires));
+
+    int16_t Score = Somme16(TermeActivite, TermePions);
+    Score = Somme16(Score, TermeCases);
+    Score = Somme16(Score, Developpement);
+
+    // Castling matters in the opening.
+    if (NumDemiCoup < 40) {
+        if (BlancARoque == 0) Score = Somme16(Score, PourBlanc(-50));
+        if (NoirARoque == 0) Score = Somme16(Score, -PourBlanc(-50));
+    }
+
+    if (PaireFousBlancs == 1 && PaireFousNoirs == 0) Score = Somme16(Score, PourBlanc(54));
+    if (PaireFousNoirs == 1 && PaireFousBlancs == 0) Score = Somme16(Score, -PourBlanc(54));
+
+    // Lone king: drive it to the edge and close in with our own king.
+    const int32_t Miens = Blanc ? NbPiecesBlanches : NbPiecesNoires;
+    const int32_t Siens = Blanc ? NbPiecesNoires : NbPiecesBlanches;
+    const int32_t MonRoi = Blanc ? 16 : 32, SonRoi = Blanc ? 32 : 16;
+    if (Siens < 2) {
+        const int32_t a = Pieces[MonRoi].CasePiece, b = Pieces[SonRoi].CasePiece;
+        int32_t dx = CaseVersX[a] - CaseVersX[b], dy = CaseVersY[a] - CaseVersY[b];
+        if (dx < 0) dx = -dx;
+        if (dy < 0) dy = -dy;
+        Score = Somme16(Score, -16 * (Activite(SonRoi) + dx + dy));
+    } else if (Miens < 2) {
+        Score = Somme16(Score, 16 * Activite(MonRoi));
+    }
+
+    // Material that cannot win.
+    const bool MineurMien = Blanc ? (SurPlace(*this, 9) || SurPlace(*this, 10) || SurPlace(*this, 11) ||
+                                     SurPlace(*this, 12))
+                                  : (SurPlace(*this, 25) || SurPlace(*this, 26) || SurPlace(*this, 27) ||
+                                     SurPlace(*this, 28));
+    if (Miens == 2 && Score > 0 && MineurMien) return 0;
+    if (NbPiecesBlanches == 2 && NbPiecesNoires == 2) {
+        const bool Tours = (SurPlace(*this, 13) || SurPlace(*this, 14)) && (SurPlace(*this, 29) || SurPlace(*this, 30));
+        const bool Dames = SurPlace(*this, 15) && SurPlace(*this, 31);
+        if (Tours || Dames) return 0;
+    }
+    if (NbPiecesBlanches == 1 && NbPiecesNoires == 1) return 0;
+    return Score;
+}
+
+}  // namespace velkar

@@ -1,0 +1,221 @@
+// Setting a position from a FEN string, and writing the board back as text.
+#include <cstring>
+
+#include "velkar.h"
+
+namespace velkar {
+
+namespace {
+
+constexpr std::string_view FenDepart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+int32_t TypeDeLettre(char Lettre) {
+    switch (Lettre) {
+        case 'P': case 'p': return 1;
+        case 'N': case 'n': return 2;
+        case 'B': case 'b': return 3;
+        case 'R': case 'r': return 4;
+        case 'Q': case 'q': return 5;
+        case 'K': case 'k': return 6;
+        default: return 0;
+    }
+}
+
+bool EstPionDe(const TVelkar& v, int32_t Case, int32_t CampPion) {
+    int32_t p = v.Echiquier[Case];
+    if (p == 0 || v.Pieces[p].TypePiece != 1) return false;
+    return CampPion == 1 ? p <= 16 : p > 16;
+}
+
+bool EstTourDe(const TVelkar& v, int32_t Case, int32_t CampTour) {
+    int32_t p = v.Echiquier[Case];
+    if (p == 0 || v.Pieces[p].TypePiece != 4) return false;
+    return CampTour == 1 ? p <= 16 : p > 16;
+}
+
+}  // namespace
+
+bool TVelkar::PlaceFen(std::string_view Fen) {
+    std::string_view t = Fen.size() < 12 ? FenDepart : Fen;
+
+    std::memset(Echiquier, 0, sizeof Echiquier);
+    for (int32_t p = 1; p <= 32; ++p) Pieces[p] = TPiece{-1, -1, -1};
+
+    // Next free number of each kind, per side.  Pieces beyond the start set
+    // (a second queen, a third rook...) share the pawn range.
+    int32_t Prochain[3][7] = {};
+    const int32_t Premier[3][7] = {{0},
+                                   {0, 1, 9, 11, 13, 15, 16},
+                                   {0, 17, 25, 27, 29, 31, 32}};
+    const int32_t Nombre[7] = {0, 8, 2, 2, 2, 1, 1};
+    int32_t Places[3] = {0, 0, 0};
+
+    auto Refus = [this]() {
+        // Never leave a half-filled board behind: fall back to the start.
+        InitialiserPartie();
+        return false;
+    };
+
+    int32_t Case = 57;
+    int32_t NbRangees = 1;
+    int32_t Colonne = 0;  // squares already described on the current rank
+    size_t i = 0;
+    for (;; ++i) {
+        if (i < t.size() && t[i] == '/') {
+            ++NbRangees;
+            Case = 65 - 8 * NbRangees;
+            Colonne = 0;
+        }
+        if (i + 1 >= t.size()) return Refus();
+        if (Case < 0 || Case > 64) return Refus();
+        const char c = t[i];
+        if (c >= '1' && c <= '8') {
+            Case += c - '0';
+            Colonne += c - '0';
+            if (Colonne > 8) return Refus();  // a rank of more than eight squares
+        } else if (int32_t Type = TypeDeLettre(c); Type != 0) {
+            const int32_t CampPiece = (c >= 'a') ? 2 : 1;
+            if (Colonne >= 8 || Case < 1 || Echiquier[Case] != 0) return Refus();
+            int32_t n;
+            if (Prochain[CampPiece][Type] < Nombre[Type] && Type != 1) {
+                n = Premier[CampPiece][Type] + Prochain[CampPiece][Type]++;
+            } else if (Type == 6) {
+                return Refus();  // a second king
+            } else {
+                if (Prochain[CampPiece][1] >= 8) return Refus();
+                n = Premier[CampPiece][1] + Prochain[CampPiece][1]++;
+            }
+            Pieces[n] = TPiece{Case, Type, ValeursPieces[Type]};
+            Echiquier[Case] = n;
+            ++Places[CampPiece];
+            ++Case;
+            ++Colonne;
+        } else if (c == ' ') {
+            if (Prochain[1][6] == 0 || Prochain[2][6] == 0) return Refus();
+            if (t.size() - (i + 1) < 4) return Refus();
+            if (t[i + 1] != 'w' && t[i + 1] != 'b') return Refus();
+            break;
+        }
+        // Any other character is ignored.
+    }
+
+    Camp = t[i + 1] == 'w' ? 1 : 2;
+    RoqueBlancPetit = RoqueBlancGrand = RoqueNoirPetit = RoqueNoirGrand = -1;
+    size_t Pos = i + 3;
+    while (Pos < t.size()) {
+        const char c = t[Pos];
+        if (c == 'K') RoqueBlancPetit = 0;
+        else if (c == 'Q') RoqueBlancGrand = 0;
+        else if (c == 'k') RoqueNoirPetit = 0;
+        else if (c == 'q') RoqueNoirGrand = 0;
+        else if (c != '-') break;
+        ++Pos;
+    }
+    CaseEnPassant = -1;
+    if (Pos + 2 < t.size() + 0 && t[Pos + 1] >= 'a' && t[Pos + 1] <= 'h' && t[Pos + 2] >= '1' &&
+        t[Pos + 2] <= '8')
+        CaseEnPassant = ChaineVersCase(t.data() + Pos + 1, 2);
+
+    Materiel = 0;
+    for (int32_t p = 1; p <= 32; ++p) {
+        if (Pieces[p].CasePiece == -1) continue;
+        Materiel += p <= 16 ? Pieces[p].ValeurPiece : -Pieces[p].ValeurPiece;
+    }
+    NbPiecesBlanches = Places[1];
+    NbPiecesNoires = Places[2];
+
+    // Positions that cannot arise in a game are refused: a pawn on the first
+    // or last rank, or the side that just moved standing in check.
+    for (int32_t p = 1; p <= 32; ++p)
+        if (Pieces[p].TypePiece == 1 && (CaseVersY[Pieces[p].CasePiece] == 1 ||
+                                         CaseVersY[Pieces[p].CasePiece] == 8))
+            return Refus();
+    if (RoiEchec(3 - Camp)) return Refus();
+
+    // An en-passant square stands only where a pawn can just have passed.
+    if (CaseEnPassant != -1) {
+        const int32_t e = CaseEnPassant;
+        bool Valide = Camp == 1
+                          ? CaseVersY[e] == 6 && Echiquier[e] == 0 && Echiquier[e + 8] == 0 &&
+                                EstPionDe(*this, e - 8, 2)
+                          : CaseVersY[e] == 3 && Echiquier[e] == 0 && Echiquier[e - 8] == 0 &&
+                                EstPionDe(*this, e + 8, 1);
+        if (!Valide) CaseEnPassant = -1;
+    }
+    // A castling right stands only with the king and that rook at home.
+    const bool RoiBlanc = Pieces[16].CasePiece == 5, RoiNoir = Pieces[32].CasePiece == 61;
+    if (!RoiBlanc || !EstTourDe(*this, 8, 1)) RoqueBlancPetit = -1;
+    if (!RoiBlanc || !EstTourDe(*this, 1, 1)) RoqueBlancGrand = -1;
+    if (!RoiNoir || !EstTourDe(*this, 64, 2)) RoqueNoirPetit = -1;
+    if (!RoiNoir || !EstTourDe(*this, 57, 2)) RoqueNoirGrand = -1;
+
+    // The move number only serves to write the position back.
+    CampFen = Camp;
+    NumeroCoupFen = 1;
+    {
+        size_t Champ = 0, k = i + 1;
+        while (k < t.size() && Champ < 4) {
+            while (k < t.size() && t[k] != ' ') ++k;
+            while (k < t.size() && t[k] == ' ') ++k;
+            ++Champ;
+        }
+        int32_t n = 0;
+        size_t Chiffres = 0;
+        while (k < t.size() && t[k] >= '0' && t[k] <= '9' && Chiffres < 6) {
+            n = n * 10 + (t[k++] - '0');
+            ++Chiffres;
+        }
+        if (Chiffres > 0 && n > 0) NumeroCoupFen = n;
+    }
+    return true;
+}
+
+std::string TVelkar::ChaineFen() const {
+    static const char Lettres[] = " pnbrqk";
+    std::string Fen;
+    for (int32_t r = 8; r >= 1; --r) {
+        int32_t Vides = 0;
+        for (int32_t f = 1; f <= 8; ++f) {
+            int32_t p = Echiquier[(r - 1) * 8 + f];
+            if (p == 0) {
+                ++Vides;
+                continue;
+            }
+            if (Vides) Fen += static_cast<char>('0' + Vides);
+            Vides = 0;
+            char l = Lettres[Pieces[p].TypePiece];
+            Fen += p <= 16 ? static_cast<char>(l - 32) : l;
+        }
+        if (Vides) Fen += static_cast<char>('0' + Vides);
+        if (r > 1) Fen += '/';
+    }
+    Fen += Camp == 1 ? " w " : " b ";
+    std::string Roques;
+    if (RoqueBlancPetit == 0) Roques += 'K';
+    if (RoqueBlancGrand == 0) Roques += 'Q';
+    if (RoqueNoirPetit == 0) Roques += 'k';
+    if (RoqueNoirGrand == 0) Roques += 'q';
+    Fen += Roques.empty() ? "-" : Roques;
+    Fen += ' ';
+    Fen += CaseEnPassant >= 1 && CaseEnPassant <= 64 ? CaseVersChaine[CaseEnPassant] : "-";
+    const int32_t Joues = NumDemiCoup - 1 + (CampFen == 2 ? 1 : 0);
+    Fen += ' ' + std::to_string(Compteur50) + ' ' + std::to_string(NumeroCoupFen + Joues / 2);
+    return Fen;
+}
+
+std::string TVelkar::ChaineEchiquier() const {
+    static const char Lettres[] = ".pnbrqk";
+    std::string Texte;
+    for (int32_t r = 8; r >= 1; --r) {
+        for (int32_t f = 1; f <= 8; ++f) {
+            int32_t p = Echiquier[(r - 1) * 8 + f];
+            char l = Lettres[p ? Pieces[p].TypePiece : 0];
+            Texte += (p != 0 && p <= 16) ? static_cast<char>(l - 32) : l;
+            if (f < 8) Texte += ' ';
+        }
+        Texte += '\n';
+    }
+    return Texte;
+}
+
+}  // namespace velkar

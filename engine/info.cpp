@@ -1,0 +1,78 @@
+// The information lines a search sends while it thinks.
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+
+#include "../platform/plateforme.h"
+#include "velkar.h"
+
+namespace velkar {
+
+// " [time T] nodes N [nps X] hashfull H", the counters that end every line;
+// nps is left out while no millisecond has passed.
+char* TVelkar::EcritCompteurs(char* p, bool AvecTemps) {
+    const int32_t Temps = static_cast<int32_t>(static_cast<uint32_t>(plateforme::GetTickCount()) - DebutRecherche);
+    if (AvecTemps) p += std::sprintf(p, " time %d", Temps);
+    p += std::sprintf(p, " nodes %" PRIu64, Noeuds);
+    if (Temps != 0) {
+        const double Nps = static_cast<double>(Noeuds) / static_cast<double>(Temps) * 1000.0;
+        p += std::sprintf(p, " nps %" PRIu64, static_cast<uint64_t>(Nps));
+    }
+    uint64_t Plein = 1000 * EntreesUtilisees / static_cast<uint64_t>(NbEntreesHash);
+    if (Plein > 1000) Plein = 1000;
+    p += std::sprintf(p, " hashfull %" PRIu64, Plein);
+    return p;
+}
+
+std::string_view TVelkar::ChaineInfosSimple() {
+    char* p = TamponInfos;
+    p += std::sprintf(p, "info depth %d seldepth %d", Iteration, ProfondeurSel);
+    p = EcritCompteurs(p, false);
+    return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
+}
+
+std::string_view TVelkar::ChaineInfosPrimaire(int32_t NumeroCoup, std::string_view TexteCoupCourant) {
+    char* p = TamponInfos;
+    p += std::sprintf(p, "info depth %d seldepth %d currmove %.*s currmovenumber %d", Iteration, ProfondeurSel,
+                      static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
+    p = EcritCompteurs(p, true);
+    return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
+}
+
+std::string_view TVelkar::ChaineInfos(pLigne Ligne, int32_t Score, int32_t NumeroCoup,
+                                      std::string_view TexteCoupCourant) {
+    // The variation as text, each move followed by a blank.
+    char Variation[CoupsParLigne * 6 + 1];
+    size_t k = 0;
+    for (int32_t i = 0; i < Ligne->NbCoups; ++i) {
+        const CoupVP& c = Ligne->Coups[i];
+        const char* De = CaseVersChaine[c.Depart];
+        const char* Vers = CaseVersChaine[c.Arrivee];
+        Variation[k++] = De[0];
+        Variation[k++] = De[1];
+        Variation[k++] = Vers[0];
+        Variation[k++] = Vers[1];
+        if (const char* Lettre = PromotionVersChaine(c.Promotion); *Lettre) Variation[k++] = *Lettre;
+        Variation[k++] = ' ';
+    }
+    const std::string_view Nouvelle(Variation, k);
+    // Nothing new to say when the variation is the last one sent, or a
+    // beginning of it.
+    if (std::string_view(DerniereVP).substr(0, k) == Nouvelle) return {};
+    DerniereVP.assign(Nouvelle);
+
+    char* p = TamponInfos;
+    p += std::sprintf(p, "info depth %d seldepth %d currmove %.*s currmovenumber %d", Iteration, ProfondeurSel,
+                      static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
+    if (std::abs(Score) < 14500) {
+        p += std::sprintf(p, " score cp %d", Score);
+    } else {
+        const int32_t Mat = (15000 - std::abs(Score)) / 2;
+        p += std::sprintf(p, " score mate %d", Score < 0 ? -Mat : Mat);
+    }
+    p = EcritCompteurs(p, true);
+    p += std::sprintf(p, " pv %.*s", static_cast<int>(k), Variation);
+    return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
+}
+
+}  // namespace velkar

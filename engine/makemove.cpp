@@ -1,0 +1,266 @@
+// Making and taking back moves through an undo journal.  Before a move
+// changes a 32-bit field of the engine it records the field's address and old
+// value in the journal of the current ply; Restaure writes them back.  The
+// two 64-bit keys are not journaled: every ply keeps them in a history.
+#include "velkar.h"
+
+namespace velkar {
+
+void TVelkar::Sauve(int32_t* Adresse) {
+    JournalPly& j = Sauvegardes[NumDemiCoup];
+    ++j.Nombre;
+    j.Entrees[j.Nombre] = Enregistrement{Adresse, *Adresse};
+}
+
+namespace {
+
+// Clears a castling right and takes its key out of the position key.
+inline void EffaceRoque(TVelkar& v, int32_t& Droit, int32_t Indice) {
+    if (Droit == -1) return;
+    v.Cle ^= v.CleRoque[Indice];
+    v.Sauve(&Droit);
+    Droit = -1;
+}
+
+// Castling rights belong to the corner squares: any move from a corner, or
+// any capture on it, ends the right of that corner.
+inline void EffaceRoqueCoin(TVelkar& v, int32_t Case) {
+    switch (Case) {
+        case 1: EffaceRoque(v, v.RoqueBlancGrand, 2); break;
+        case 8: EffaceRoque(v, v.RoqueBlancPetit, 1); break;
+        case 57: EffaceRoque(v, v.RoqueNoirGrand, 4); break;
+        case 64: EffaceRoque(v, v.RoqueNoirPetit, 3); break;
+        default: break;
+    }
+}
+
+constexpr int32_t GainPromotion[6] = {0, 0, 225, 225, 400, 875};
+
+}  // namespace
+
+void TVelkar::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
+    const int32_t M = Echiquier[CaseDepart];
+    const int32_t T = Pieces[M].TypePiece;
+    const int32_t X = Echiquier[CaseArrivee];
+    const bool Blanc = Camp == 1;
+    const int32_t s = Blanc ? 1 : -1;
+    int32_t& PiecesAdverses = Blanc ? NbPiecesNoires : NbPiecesBlanches;
+
+    Sauve(&Materiel);
+    if (CaseArrivee == CaseEnPassant && T == 1) {
+        // En passant: the captured pawn stands beside the destination.
+        const int32_t v = Blanc ? CaseEnPassant - 8 : CaseEnPassant + 8;
+        const int32_t V = Echiquier[v];
+        Materiel += s * Pieces[V].ValeurPiece;
+        Cle ^= CleZobrist[V][v];
+        ClePions ^= CleZobrist[V][v];
+        Sauve(&Pieces[V].CasePiece);
+        Pieces[V].CasePiece = -1;
+        Sauve(&Echiquier[v]);
+        Echiquier[v] = 0;
+        Sauve(&PiecesAdverses);
+        --PiecesAdverses;
+        const uint64_t Trajet = CleZobrist[M][CaseArrivee] ^ CleZobrist[M][CaseDepart];
+        Cle ^= Trajet;
+        ClePions ^= Trajet;
+        Sauve(&Echiquier[CaseArrivee]);
+        Echiquier[CaseArrivee] = M;
+        Sauve(&Pieces[M].CasePiece);
+        Pieces[M].CasePiece = CaseArrivee;
+        Sauve(&Echiquier[CaseDepart]);
+        Echiquier[CaseDepart] = 0;
+        Sauve(&CaseEnPassant);
+        CaseEnPassant = -1;
+    } else {
+        Sauve(&CaseEnPassant);
+        const int32_t Ecart = CaseArrivee - CaseDepart;
+        CaseEnPassant = (T == 1 && (Ecart == 16 || Ecart == -16)) ? (Blanc ? CaseDepart + 8 : CaseDepart - 8)
+                                                                  : -1;
+        if (X != 0) {
+            Materiel += s * Pieces[X].ValeurPiece;
+            Cle ^= CleZobrist[X][CaseArrivee];
+            if (Pieces[X].TypePiece == 1) ClePions ^= CleZobrist[X][CaseArrivee];
+            Sauve(&Pieces[X].CasePiece);
+            Pieces[X].CasePiece = -1;
+            Sauve(&PiecesAdverses);
+            --PiecesAdverses;
+            // The bishop pair is lost with either of the two original bishops.
+            if (Blanc && (X == 27 || X == 28) && PaireFousNoirs == 1) {
+                Sauve(&PaireFousNoirs);
+                PaireFousNoirs = 0;
+            } else if (!Blanc && (X == 11 || X == 12) && PaireFousBlancs == 1) {
+                Sauve(&PaireFousBlancs);
+                PaireFousBlancs = 0;
+            }
+        }
+        if (T == 6) {
+            if (Blanc) {
+                EffaceRoque(*this, RoqueBlancPetit, 1);
+                EffaceRoque(*this, RoqueBlancGrand, 2);
+            } else {
+                EffaceRoque(*this, RoqueNoirPetit, 3);
+                EffaceRoque(*this, RoqueNoirGrand, 4);
+            }
+            if (Ecart == 2 || Ecart == -2) {
+                int32_t& ARoque = Blanc ? BlancARoque : NoirARoque;
+                Sauve(&ARoque);
+                ARoque = 1;
+                const int32_t Base = Blanc ? 0 : 56;
+                const int32_t TourDe = Ecart > 0 ? Base + 8 : Base + 1;
+                const int32_t TourVers = Ecart > 0 ? Base + 6 : Base + 4;
+                const int32_t R = Echiquier[TourDe];
+                Cle ^= CleZobrist[R][TourDe] ^ CleZobrist[R][TourVers];
+                Sauve(&Echiquier[TourVers]);
+                Echiquier[TourVers] = R;
+                Sauve(&Echiquier[TourDe]);
+                Echiquier[TourDe] = 0;
+                Sauve(&Pieces[R].CasePiece);
+                Pieces[R].CasePiece = TourVers;
+            }
+        }
+        EffaceRoqueCoin(*this, CaseDepart);
+        if (X != 0) EffaceRoqueCoin(*this, CaseArrivee);
+        if (Promotion >= 2 && Promotion <= 5) {
+            Sauve(&Pieces[M].TypePiece);
+            Pieces[M].TypePiece = Promotion;
+            Sauve(&Pieces[M].ValeurPiece);
+            Pieces[M].ValeurPiece = ValeursPieces[Promotion];
+            Materiel += s * GainPromotion[Promotion];
+        }
+        // A promoting pawn leaves the pawn key and does not enter it again.
+        Cle ^= CleZobrist[M][CaseArrivee];
+        if (Pieces[M].TypePiece == 1) ClePions ^= CleZobrist[M][CaseArrivee];
+        Sauve(&Echiquier[CaseArrivee]);
+        Echiquier[CaseArrivee] = M;
+        Cle ^= CleZobrist[M][CaseDepart];
+        if (T == 1) ClePions ^= CleZobrist[M][CaseDepart];
+        Sauve(&Echiquier[CaseDepart]);
+        Echiquier[CaseDepart] = 0;
+        Sauve(&Pieces[M].CasePiece);
+        Pieces[M].CasePiece = CaseArrivee;
+    }
+
+    Sauve(&Compteur50);
+    Compteur50 = (X != 0 || T == 1) ? 0 : Compteur50 + 1;
+    Sauve(&Camp);
+    Camp = Blanc ? 2 : 1;
+    Cle ^= Blanc ? CleTraitNoir : CleTraitBlanc;
+    Sauve(&NumDemiCoup);
+    ++NumDemiCoup;
+    HistoriqueCle[NumDemiCoup] = Cle;
+    HistoriqueClePions[NumDemiCoup] = ClePions;
+    Sauvegardes[NumDemiCoup].Nombre = 0;
+}
+
+// The light move of the quiescence search: board, material and piece counts
+// only.  The keys, the key history, the fifty-move counter, castling and the
+// bishop pair are deliberately left alone, so inside a capture sequence the
+// keys still describe the position where the sequence began.
+void TVelkar::EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
+    const int32_t M = Echiquier[CaseDepart];
+    const int32_t T = Pieces[M].TypePiece;
+    const bool Blanc = Camp == 1;
+    const int32_t s = Blanc ? 1 : -1;
+    int32_t& PiecesAdverses = Blanc ? NbPiecesNoires : NbPiecesBlanches;
+
+    Sauve(&Materiel);
+    if (CaseArrivee == CaseEnPassant && T == 1) {
+        const int32_t v = Blanc ? CaseEnPassant - 8 : CaseEnPassant + 8;
+        const int32_t V = Echiquier[v];
+        Materiel += s * Pieces[V].ValeurPiece;
+        Sauve(&Pieces[V].CasePiece);
+        Pieces[V].CasePiece = -1;
+        Sauve(&Echiquier[v]);
+        Echiquier[v] = 0;
+        Sauve(&PiecesAdverses);
+        --PiecesAdverses;
+        Sauve(&CaseEnPassant);
+        CaseEnPassant = -1;
+    } else {
+        Sauve(&CaseEnPassant);
+        const int32_t Ecart = CaseArrivee - CaseDepart;
+        CaseEnPassant = (T == 1 && (Ecart == 16 || Ecart == -16)) ? (Blanc ? CaseDepart + 8 : CaseDepart - 8)
+                                                                  : -1;
+        const int32_t X = Echiquier[CaseArrivee];
+        if (X != 0) {
+            Materiel += s * Pieces[X].ValeurPiece;
+            Sauve(&Pieces[X].CasePiece);
+            Pieces[X].CasePiece = -1;
+            Sauve(&PiecesAdverses);
+            --PiecesAdverses;
+        }
+        if (Promotion >= 2 && Promotion <= 5) {
+            Sauve(&Pieces[M].TypePiece);
+            Pieces[M].TypePiece = Promotion;
+            Sauve(&Pieces[M].ValeurPiece);
+            Pieces[M].ValeurPiece = ValeursPieces[Promotion];
+            Materiel += s * GainPromotion[Promotion];
+        }
+    }
+    Sauve(&Echiquier[CaseArrivee]);
+    Echiquier[CaseArrivee] = M;
+    Sauve(&Echiquier[CaseDepart]);
+    Echiquier[CaseDepart] = 0;
+    Sauve(&Pieces[M].CasePiece);
+    Pieces[M].CasePiece = CaseArrivee;
+
+    Sauve(&Camp);
+    Camp = Blanc ? 2 : 1;
+    Sauve(&NumDemiCoup);
+    ++NumDemiCoup;
+    Sauvegardes[NumDemiCoup].Nombre = 0;
+}
+
+void TVelkar::FaireCoupNul() {
+    Sauve(&CaseEnPassant);
+    CaseEnPassant = -1;
+    Sauve(&Camp);
+    Camp = 3 - Camp;
+    Cle ^= CleCoupNul;
+    Sauve(&NumDemiCoup);
+    ++NumDemiCoup;
+    HistoriqueCle[NumDemiCoup] = Cle;
+    HistoriqueClePions[NumDemiCoup] = ClePions;
+    Sauvegardes[NumDemiCoup].Nombre = 0;
+}
+
+void TVelkar::Restaure() {
+    const int32_t q = NumDemiCoup - 1;
+    Cle = HistoriqueCle[q];
+    ClePions = HistoriqueClePions[q];
+    JournalPly& j = Sauvegardes[q];
+    for (int32_t k = 1; k <= j.Nombre; ++k) *j.Entrees[k].Adresse = j.Entrees[k].Valeur;
+    j.Nombre = 0;
+}
+
+// Twofold repetition since the last irreversible move.  Positions at an odd
+// distance have the other side to move and never match thanks to the side keys.
+bool TVelkar::Repetition() const {
+    const int32_t p = NumDemiCoup;
+    for (int32_t i = p - 2 - Compteur50; i <= p - 3; ++i) {
+        if (i < 1) continue;
+        if (HistoriqueCle[i] == Cle) return true;
+    }
+    return false;
+}
+
+bool TVelkar::JoueCoupLegal(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
+    if (NumDemiCoup >= DemiCoupsPartieMax) return false;
+    // The check flag of this ply belongs to the searches; keep their value.
+    const bool EchecAvant = EnEchec[NumDemiCoup];
+    EnEchec[NumDemiCoup] = RoiEchec(Camp);
+    GenereListeCoups();
+    EnEchec[NumDemiCoup] = EchecAvant;
+    const ListeCoupsPly& Liste = ListeCoups[NumDemiCoup];
+    for (int32_t i = 1; i <= Liste.NbCoups; ++i) {
+        const sCoup& m = Liste.Coups[i];
+        if (Pieces[m.Piece].CasePiece == CaseDepart && m.Arrivee == CaseArrivee &&
+            m.Promotion == Promotion) {
+            EffectuerDeplacement(CaseDepart, CaseArrivee, Promotion);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace velkar

@@ -1,0 +1,244 @@
+// The command decoder: handshake, options, positions and the extra commands
+// perft, d, eval and bench; searches are handed to the go command.
+#include <cinttypes>
+#include <cstdio>
+#include <limits>
+
+#include "interface/interface.h"
+#include "platform/plateforme.h"
+
+namespace velkar {
+
+namespace {
+
+constexpr std::string_view AdresseMoteur = "https://velkar.example.org/";
+
+bool CommencePar(std::string_view Ligne, std::string_view Debut) {
+    return Ligne.substr(0, Debut.size()) == Debut;
+}
+bool Contient(std::string_view Ligne, std::string_view Texte) {
+    return Ligne.find(Texte) != std::string_view::npos;
+}
+bool EstBlanc(char c) { return static_cast<unsigned char>(c) < 33; }
+
+// A whole text read as a decimal integer with an optional sign; values
+// beyond 32 bits are clamped.  False when the text is not a number.
+bool LitEntier(std::string_view Texte, int64_t& Valeur) {
+    size_t i = 0;
+    bool Negatif = false;
+    if (i < Texte.size() && (Texte[i] == '-' || Texte[i] == '+')) Negatif = Texte[i++] == '-';
+    if (i >= Texte.size()) return false;
+    int64_t v = 0;
+    for (; i < Texte.size(); ++i) {
+        if (Texte[i] < '0' || Texte[i] > '9') return false;
+        if (v < int64_t{1} << 40) v = v * 10 + (Texte[i] - '0');
+    }
+    v = Negatif ? -v : v;
+    if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
+    if (v < std::numeric_limits<int32_t>::min()) v = std::numeric_limits<int32_t>::min();
+    Valeur = v;
+    return true;
+}
+
+void Option(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
+    constexpr std::string_view Cle = "Hash value ";
+    const size_t Position = Ligne.find(Cle);
+    if (Position == std::string_view::npos) return;  // Ponder and the others: nothing to do
+    int64_t Valeur = 0;
+    if (!LitEntier(Ligne.substr(Position + Cle.size()), Valeur)) Valeur = 0;
+    if (Valeur < 2 || Valeur > 4096) Valeur = 128;
+    const int64_t NbEntrees = Valeur * 1048576 / 16;
+    if (NbEntrees == Moteur.NbEntreesHash) return;
+    if (!Moteur.RedimensionneHash(NbEntrees)) {
+        Ecrit("info string not enough memory for a hash table of " + std::to_string(Valeur) +
+              " MB, keeping " + std::to_string(int64_t{Moteur.NbEntreesHash} * 16 / 1048576) + " MB");
+        return;
+    }
+    Moteur.ViderTablesHash();
+    Moteur.EntreesUtilisees = 0;
+}
+
+// Plays the moves of a position command, each only if it is legal.
+void JoueCoups(TVelkar& Moteur, std::string_view Coups, TEcritFonction Ecrit) {
+    size_t i = 0;
+    while (i + 4 <= Coups.size()) {
+        const int32_t Depart = ChaineVersCase(Coups.data() + i, 2);
+        const int32_t Arrivee = ChaineVersCase(Coups.data() + i + 2, 2);
+        if (Depart == -1 || Arrivee == -1) return;
+        int32_t Promotion = -1;
+        if (i + 4 < Coups.size()) {
+            switch (Coups[i + 4]) {
+                case 'q': Promotion = 5; break;
+                case 'r': Promotion = 4; break;
+                case 'n': Promotion = 2; break;
+                case 'b': Promotion = 3; break;
+                default: break;
+            }
+        }
+        const size_t Longueur = Promotion == -1 ? 4 : 5;
+        if (!Moteur.JoueCoupLegal(Depart, Arrivee, Promotion)) {
+            size_t Fin = i;
+            while (Fin < Coups.size() && !EstBlanc(Coups[Fin])) ++Fin;
+            Ecrit("info string illegal move " + std::string(Coups.substr(i, Fin - i)));
+            return;
+        }
+        Moteur.ListeCoupsPartie.append(Coups.substr(i, Longueur));
+        Moteur.ListeCoupsPartie.push_back(' ');
+        i += Longueur + 1;
+    }
+}
+
+void PositionFen(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
+    Moteur.InitialiserPartie();
+    const std::string_view Fen = Ligne.substr(Ligne.find("fen ") + 4);
+    if (!Moteur.PlaceFen(Fen)) {
+        Ecrit("Erreur avec la chaine FEN.");
+        return;
+    }
+    Moteur.PartieDepuisDebut = false;
+    Moteur.ViderTablesHash();
+    Moteur.EntreesUtilisees = 0;
+    const size_t Coups = Ligne.find("moves ");
+    if (Coups != std::string_view::npos) JoueCoups(Moteur, Ligne.substr(Coups + 6), Ecrit);
+}
+
+void PositionCoups(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
+    const size_t Debut = Ligne.find("moves ");
+    std::string_view Coups = Debut == std::string_view::npos ? std::string_view() : Ligne.substr(Debut + 6);
+    const std::string& Partie = Moteur.ListeCoupsPartie;
+    // Only a game that began at the start position and whose recorded moves
+    // begin the new move list can be continued; anything else is replayed.
+    const bool Prolonge = !Partie.empty() && CommencePar(Coups, Partie);
+    if (Contient(Ligne, "startpos") && !(Prolonge && Moteur.PartieDepuisDebut)) Moteur.InitialiserPartie();
+    if (!Partie.empty() && CommencePar(Coups, Partie)) Coups.remove_prefix(Partie.size());
+    JoueCoups(Moteur, Coups, Ecrit);
+}
+
+void Perft(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
+    // Perft writes the check flags of the plies it visits; they belong to
+    // the searches, so put them back afterwards.
+    const int32_t Base = Moteur.NumDemiCoup;
+    const int32_t Fin = std::min<int32_t>(Base + std::max(Profondeur, 1), NbDemiCoups);
+    std::vector<bool> Flags(Moteur.EnEchec + Base, Moteur.EnEchec + Fin + 1);
+    uint64_t Total = 0;
+    if (Profondeur <= 0) {
+        Total = 1;
+    } else if (Base + Profondeur >= NbDemiCoups) {
+        Ecrit("info string perft depth too large");
+    } else {
+        Moteur.EnEchec[Base] = Moteur.RoiEchec(Moteur.Camp);
+        Moteur.GenereListeCoups();
+        const ListeCoupsPly Racine = Moteur.ListeCoups[Base];
+        for (int32_t i = 1; i <= Racine.NbCoups; ++i) {
+            const sCoup m = Racine.Coups[i];
+            const int32_t Depart = Moteur.Pieces[m.Piece].CasePiece;
+            uint64_t n = 1;
+            if (Profondeur > 1) {
+                Moteur.EffectuerDeplacement(Depart, m.Arrivee, m.Promotion);
+                n = Moteur.Perft(Profondeur - 1);
+                Moteur.Restaure();
+            }
+            Total += n;
+            Ecrit(std::string(CaseVersChaine[Depart]) + CaseVersChaine[m.Arrivee] +
+                  PromotionVersChaine(m.Promotion) + ": " + std::to_string(n));
+        }
+    }
+    for (int32_t p = Base; p <= Fin; ++p) Moteur.EnEchec[p] = Flags[static_cast<size_t>(p - Base)];
+    Ecrit("");
+    Ecrit("Nodes searched: " + std::to_string(Total));
+}
+
+void Affiche(TVelkar& Moteur, TEcritFonction Ecrit) {
+    const std::string Planche = Moteur.ChaineEchiquier();
+    size_t Debut = 0;
+    for (size_t Fin; (Fin = Planche.find('\n', Debut)) != std::string::npos; Debut = Fin + 1)
+        Ecrit(std::string_view(Planche).substr(Debut, Fin - Debut));
+    Ecrit("Fen: " + Moteur.ChaineFen());
+    char Texte[32];
+    std::snprintf(Texte, sizeof Texte, "Key: %016" PRIX64, Moteur.Cle);
+    Ecrit(Texte);
+}
+
+void Evalue(TVelkar& Moteur, TEcritFonction Ecrit) {
+    // Looking at a position must not change what a later search finds, so
+    // the pawn-hash entry that Eval may write is put back afterwards.
+    const HashPion Garde = Moteur.TableHashPions[Moteur.ClePions % static_cast<uint64_t>(Moteur.NbEntreesHashPions)];
+    const int32_t E = Moteur.Eval();
+    Moteur.TableHashPions[Moteur.ClePions % static_cast<uint64_t>(Moteur.NbEntreesHashPions)] = Garde;
+    const int32_t M = Moteur.Materiel;
+    const int32_t S = static_cast<int16_t>(Moteur.Camp == 1 ? E + M : E - M);
+    Ecrit("info string eval " + std::to_string(E) + " material " + std::to_string(M) + " static " +
+          std::to_string(S));
+}
+
+}  // namespace
+
+std::string GetStringParam(std::string_view Ligne, std::string_view Nom) {
+    const size_t Position = Ligne.find(Nom);
+    if (Position == std::string_view::npos) return "";
+    std::string_view Reste = Ligne.substr(Position + Nom.size());
+    while (!Reste.empty() && EstBlanc(Reste.front())) Reste.remove_prefix(1);
+    while (!Reste.empty() && EstBlanc(Reste.back())) Reste.remove_suffix(1);
+    const size_t Blanc = Reste.find(' ');
+    return std::string(Blanc == std::string_view::npos ? Reste : Reste.substr(0, Blanc));
+}
+
+int32_t GetIntegerParam(std::string_view Ligne, std::string_view Nom, int32_t Defaut) {
+    int64_t Valeur = 0;
+    return LitEntier(GetStringParam(Ligne, Nom), Valeur) ? static_cast<int32_t>(Valeur) : Defaut;
+}
+
+bool DecodeCommande(TVelkar& Moteur, const std::string& Ligne, TEcritFonction Ecrit) {
+    if (Ligne.empty()) return true;
+    if (Ligne == "uci" || Ligne == "UCI") {
+        Ecrit(std::string("id name Velkar v2.1 ") + plateforme::Etiquette());
+        Ecrit("id author the Velkar developers");
+        Ecrit("option name Hash type spin min 2 max 4096 default 128");
+        Ecrit("option name Ponder type check default true");
+        Ecrit(std::string("option name UCI_EngineAbout type string default ") + std::string(AdresseMoteur));
+        Ecrit("uciok");
+        return true;
+    }
+    if (Ligne == "isready" || Ligne == "ISREADY") {
+        Ecrit("readyok");
+        return true;
+    }
+    if (Ligne == "ucinewgame" || Ligne == "UCINEWGAME") {
+        Moteur.InitialiserPartie();
+        Moteur.RemplirTablesHashVides();
+        return true;
+    }
+    if (CommencePar(Ligne, "setoption name ")) {
+        Option(Moteur, Ligne, Ecrit);
+        return true;
+    }
+    if (CommencePar(Ligne, "position ") && Contient(Ligne, "fen ")) {
+        PositionFen(Moteur, Ligne, Ecrit);
+        return true;
+    }
+    if (CommencePar(Ligne, "position ") && (Contient(Ligne, "moves ") || Contient(Ligne, "startpos"))) {
+        PositionCoups(Moteur, Ligne, Ecrit);
+        return true;
+    }
+    if (CommencePar(Ligne, "perft")) {
+        Perft(Moteur, GetIntegerParam(Ligne, "perft", 1), Ecrit);
+        return true;
+    }
+    if (Ligne == "d") {
+        Affiche(Moteur, Ecrit);
+        return true;
+    }
+    if (Ligne == "eval") {
+        Evalue(Moteur, Ecrit);
+        return true;
+    }
+    if (Ligne == "bench" || CommencePar(Ligne, "bench ")) {
+        const int32_t Profondeur = GetIntegerParam(Ligne, "bench", ProfondeurBench);
+        Bench(Moteur, Profondeur > 0 ? Profondeur : ProfondeurBench, Ecrit);
+        return true;
+    }
+    CommandesRecherche(Moteur, Ligne, Ecrit);
+    return true;
+}
+
+}  // namespace velkar

@@ -1,0 +1,55 @@
+// The thin layer between Velkar and the operating system: a millisecond
+// clock, line output, and one shared input buffer from which both the main
+// loop and a running search take their lines, so that no line is lost or
+// reordered between them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velkar::plateforme {
+
+// Build label that ends the identification line ("x64" or "x32").
+const char* Etiquette();
+
+// Sets up standard input and output; true when standard input is an
+// interactive console rather than a pipe or a file.
+void PrepareConsole();
+bool EstConsole();
+
+// Milliseconds since the program started, from a monotonic clock.
+uint64_t GetTickCount();
+
+// Handle of standard output for EcrireLigne.
+uint32_t SortieStandard();
+
+// Writes the text and a line feed with one unbuffered write.
+void EcrireLigne(uint32_t Handle, std::string_view Texte);
+
+// Number of bytes of the next complete line waiting on standard input
+// (terminator included), 0 when none is complete yet.  At end of input a
+// last line without terminator counts as complete.
+int32_t SurveilleEntree();
+
+// Takes the next n bytes (one line as counted by SurveilleEntree) and returns
+// them without leading and trailing blanks and control characters.
+std::string LitEntree(int32_t n);
+
+// True once standard input is closed and every byte of it has been taken.
+bool FinEntree();
+
+// Waits up to Millisecondes (forever when negative) for a complete line or
+// the end of input.
+void AttendEntree(int32_t Millisecondes);
+
+// Lines read during a search that are not for the search are kept here and
+// handed to the main loop, in order, after the search's reply.
+void DiffereLigne(std::string Ligne);
+bool PrendLigneDifferee(std::string& Ligne);
+
+// Blocking read of the next line for the main loop: deferred lines first,
+// then standard input.  False at end of input.
+bool LitLigneSuivante(std::string& Ligne);
+
+}  // namespace velkar::plateforme

@@ -1,0 +1,127 @@
+// POSIX layer (Linux and macOS): poll() on standard input into a buffer of
+// our own, a monotonic clock, and write() for output.
+#if !defined(_WIN32)
+
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include "plateforme.h"
+
+namespace velkar::plateforme {
+namespace {
+
+std::string Tampon;      // bytes read from standard input, not yet taken
+bool Fermee = false;     // standard input reached its end
+
+uint64_t MillisecondesMonotones() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<uint64_t>(t.tv_sec) * 1000u + static_cast<uint64_t>(t.tv_nsec) / 1000000u;
+}
+
+const uint64_t Depart = MillisecondesMonotones();
+
+// Reads what standard input holds, waiting at most Millisecondes for the
+// first byte (0: do not wait, negative: wait as long as needed).
+void Remplir(int Millisecondes) {
+    if (Fermee) return;
+    pollfd p{0, POLLIN, 0};
+    int r = poll(&p, 1, Millisecondes);
+    if (r < 0) {
+        if (errno != EINTR) Fermee = true;
+        return;
+    }
+    if (r == 0) return;
+    char Bloc[65536];
+    ssize_t Lu = read(0, Bloc, sizeof Bloc);
+    if (Lu > 0) {
+        Tampon.append(Bloc, static_cast<size_t>(Lu));
+    } else if (Lu == 0 || (errno != EINTR && errno != EAGAIN)) {
+        Fermee = true;
+    }
+}
+
+// Length of the first complete line in the buffer, terminator included.
+int32_t LongueurLigne() {
+    size_t Fin = Tampon.find_first_of("\r\n");
+    if (Fin == std::string::npos) {
+        return (Fermee && !Tampon.empty()) ? static_cast<int32_t>(Tampon.size()) : 0;
+    }
+    // A carriage return and line feed pair ends one line.
+    if (Tampon[Fin] == '\r' && Fin + 1 < Tampon.size() && Tampon[Fin + 1] == '\n') ++Fin;
+    return static_cast<int32_t>(Fin + 1);
+}
+
+}  // namespace
+
+const char* Etiquette() { return "x64"; }
+
+void PrepareConsole() {
+    // A chess interface that closes its end of the pipe must not kill us
+    // in the middle of a write.
+    signal(SIGPIPE, SIG_IGN);
+}
+
+bool EstConsole() { return false; }
+
+uint64_t GetTickCount() { return MillisecondesMonotones() - Depart; }
+
+uint32_t SortieStandard() { return 1; }
+
+void EcrireLigne(uint32_t Handle, std::string_view Texte) {
+    std::string Ligne;
+    Ligne.reserve(Texte.size() + 1);
+    Ligne.append(Texte);
+    Ligne.push_back('\n');
+    const char* p = Ligne.data();
+    size_t Reste = Ligne.size();
+    while (Reste > 0) {
+        ssize_t Ecrit = write(static_cast<int>(Handle), p, Reste);
+        if (Ecrit < 0) {
+            if (errno == EINTR) continue;
+            return;  // the interface has gone; nothing useful to do
+        }
+        p += Ecrit;
+        Reste -= static_cast<size_t>(Ecrit);
+    }
+}
+
+int32_t SurveilleEntree() {
+    int32_t n = LongueurLigne();
+    if (n > 0) return n;
+    // Take everything that is waiting without blocking, then look again.
+    for (;;) {
+        size_t Avant = Tampon.size();
+        Remplir(0);
+        if (Tampon.size() == Avant) break;
+    }
+    return LongueurLigne();
+}
+
+std::string LitEntree(int32_t n) {
+    size_t Taille = std::min(static_cast<size_t>(n > 0 ? n : 0), Tampon.size());
+    size_t Debut = 0;
+    size_t Fin = Taille;
+    while (Debut < Fin && static_cast<unsigned char>(Tampon[Debut]) < 33) ++Debut;
+    while (Fin > Debut && static_cast<unsigned char>(Tampon[Fin - 1]) < 33) --Fin;
+    std::string Ligne = Tampon.substr(Debut, Fin - Debut);
+    Tampon.erase(0, Taille);
+    return Ligne;
+}
+
+bool FinEntree() { return Fermee && LongueurLigne() == 0; }
+
+void AttendEntree(int32_t Millisecondes) {
+    if (LongueurLigne() > 0 || Fermee) return;
+    Remplir(Millisecondes < 0 ? -1 : Millisecondes);
+}
+
+}  // namespace velkar::plateforme
+
+#endif
