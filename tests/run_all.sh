@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds Velkar twice, as a release build and with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs the whole test suite on each (the
+# slow tests only on the release build).  Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc 2>/dev/null || echo 2)
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKAR_SANITIZE=ON
+cmake --build build-sanitize -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-sanitize --output-on-failure -j"$jobs" -LE slow
