@@ -176,9 +176,15 @@ def legal_moves(fen=None, moves=()):
         return list(perft(e, 1)[0])
 
 
-def board_fen(engine):
+def board(engine):
+    """(FEN, key) as the `d` command shows them."""
     engine.send("d")
-    return engine.expect("Fen: ")[0][len("Fen: "):]
+    fen = engine.expect("Fen: ")[0][len("Fen: "):]
+    return fen, engine.expect("Key: ")[0][len("Key: "):]
+
+
+def board_fen(engine):
+    return board(engine)[0]
 
 
 def epd_fen(line):
