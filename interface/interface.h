@@ -28,6 +28,6 @@ void CommandesRecherche(TVelkar& Moteur, const std::string& Ligne, TEcritFonctio
 
 // Searches the built-in positions to a fixed depth; returns the node total.
 uint64_t Bench(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit);
-constexpr int32_t ProfondeurBench = 9;
+constexpr int32_t ProfondeurBench = 7;
 
 }  // namespace velkar
