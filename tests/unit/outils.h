@@ -1,0 +1,115 @@
+// Shared helpers of the unit tests: one engine per test process, positions
+// set as the decoder sets them, move texts and the EPD data files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/velkar.h"
+
+namespace velkar::essais {
+
+// The engine object is large and its transposition table is 128 MB; the
+// tests share one object with a small table so that a reset stays cheap.
+inline TVelkar& Moteur() {
+    static std::unique_ptr<TVelkar> v = [] {
+        auto m = std::make_unique<TVelkar>();
+        m->RedimensionneHash(4096);
+        m->InitialiserPartie();
+        return m;
+    }();
+    return *v;
+}
+
+// Sets a position exactly as "position fen" does.
+inline bool Pose(TVelkar& v, std::string_view Fen) {
+    v.InitialiserPartie();
+    const bool Ok = v.PlaceFen(Fen);
+    v.ViderTablesHash();
+    v.EntreesUtilisees = 0;
+    return Ok;
+}
+
+inline std::string Texte(const TVelkar& v, const sCoup& m) {
+    std::string t = CaseVersChaine[v.Pieces[m.Piece].CasePiece];
+    t += CaseVersChaine[m.Arrivee];
+    t += PromotionVersChaine(m.Promotion);
+    return t;
+}
+
+// The legal moves of the side to move, in generation order, as the search
+// asks for them: with the check flag of the ply stored first.
+inline std::vector<std::string> Coups(TVelkar& v) {
+    v.EnEchec[v.NumDemiCoup] = v.RoiEchec(v.Camp);
+    v.GenereListeCoups();
+    std::vector<std::string> r;
+    const ListeCoupsPly& l = v.ListeCoups[v.NumDemiCoup];
+    for (int32_t i = 1; i <= l.NbCoups; ++i) r.push_back(Texte(v, l.Coups[i]));
+    return r;
+}
+
+inline std::vector<std::string> Captures(TVelkar& v) {
+    v.EnEchec[v.NumDemiCoup] = v.RoiEchec(v.Camp);
+    v.GenereListeCaps();
+    std::vector<std::string> r;
+    const ListeCoupsPly& l = v.ListeCoups[v.NumDemiCoup];
+    for (int32_t i = 1; i <= l.NbCoups; ++i) r.push_back(Texte(v, l.Coups[i]));
+    return r;
+}
+
+inline int32_t Case(const char* t) { return ChaineVersCase(t, 2); }
+
+// Plays a move given as text ("e2e4", "e7e8q") with the full move.
+inline void Joue(TVelkar& v, std::string_view c) {
+    int32_t Promotion = -1;
+    if (c.size() == 5) Promotion = std::string_view("..nbrq").find(c[4]);
+    v.EffectuerDeplacement(ChaineVersCase(c.data(), 2), ChaineVersCase(c.data() + 2, 2), Promotion);
+}
+
+// Lines of a data file; the FEN of an EPD line is its first four fields.
+inline std::vector<std::string> Lignes(const std::string& Fichier) {
+    std::ifstream f(std::string(VELKAR_DATA_DIR) + "/" + Fichier);
+    std::vector<std::string> r;
+    for (std::string l; std::getline(f, l);)
+        if (!l.empty() && l[0] != '#') r.push_back(l);
+    return r;
+}
+
+inline std::string FenEpd(const std::string& Ligne) {
+    size_t p = 0;
+    for (int k = 0; k < 4 && p != std::string::npos; ++k) p = Ligne.find(' ', p + 1);
+    return Ligne.substr(0, p);
+}
+
+// The whole game state that a move and its take-back must leave unchanged.
+struct Etat {
+    std::array<int32_t, 65> Echiquier;
+    std::array<int32_t, 3 * 33> Pieces;
+    std::array<int32_t, 16> Scalaires;
+    uint64_t Cle, ClePions;
+    bool operator==(const Etat&) const = default;
+};
+
+inline Etat Photo(const TVelkar& v) {
+    Etat e{};
+    for (int i = 0; i < 65; ++i) e.Echiquier[i] = v.Echiquier[i];
+    for (int i = 0; i < 33; ++i) {
+        e.Pieces[3 * i] = v.Pieces[i].CasePiece;
+        e.Pieces[3 * i + 1] = v.Pieces[i].TypePiece;
+        e.Pieces[3 * i + 2] = v.Pieces[i].ValeurPiece;
+    }
+    e.Scalaires = {v.Camp, v.NumDemiCoup, v.RoqueBlancPetit, v.RoqueBlancGrand,
+                   v.RoqueNoirPetit, v.RoqueNoirGrand, v.Compteur50, v.CaseEnPassant,
+                   v.BlancARoque, v.NoirARoque, v.PaireFousBlancs, v.PaireFousNoirs,
+                   v.NbPiecesBlanches, v.NbPiecesNoires, v.Materiel, 0};
+    e.Cle = v.Cle;
+    e.ClePions = v.ClePions;
+    return e;
+}
+
+}  // namespace velkar::essais

@@ -1,0 +1,233 @@
+// Piece activity, pawn structure and the static evaluation.
+#include <cctype>
+#include <sstream>
+#include <tuple>
+
+#include "outils.h"
+
+using namespace velkar;
+using namespace velkar::essais;
+
+namespace {
+
+// The same position with the colours exchanged: ranks reversed, piece
+// letters and castling letters in the other case, the other side to move.
+std::string Miroir(const std::string& Fen) {
+    std::istringstream In(Fen);
+    std::string Plateau, Trait, Roques = "-", EnPassant = "-";
+    In >> Plateau >> Trait >> Roques >> EnPassant;
+    std::vector<std::string> Rangees;
+    for (size_t d = 0, f; d <= Plateau.size(); d = f + 1) {
+        f = Plateau.find('/', d);
+        if (f == std::string::npos) f = Plateau.size();
+        Rangees.push_back(Plateau.substr(d, f - d));
+    }
+    auto Inverse = [](std::string s) {
+        for (char& c : s)
+            if (std::isalpha(static_cast<unsigned char>(c)))
+                c = std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c);
+        return s;
+    };
+    std::string r;
+    for (auto it = Rangees.rbegin(); it != Rangees.rend(); ++it) r += (r.empty() ? "" : "/") + Inverse(*it);
+    if (EnPassant.size() == 2) EnPassant[1] = static_cast<char>('1' + '8' - EnPassant[1]);
+    return r + (Trait == "w" ? " b " : " w ") + (Roques == "-" ? Roques : Inverse(Roques)) + " " + EnPassant +
+           " 0 1";
+}
+
+int16_t EvalDe(const char* Fen) {
+    TVelkar& v = Moteur();
+    EXPECT_TRUE(Pose(v, Fen)) << Fen;
+    return v.Eval();
+}
+
+}  // namespace
+
+TEST(Evaluation, PositionDeDepart) {
+    TVelkar& v = Moteur();
+    v.InitialiserPartie();
+    EXPECT_EQ(v.Eval(), -15);
+    int32_t Blanche = 0, Noire = 0;
+    for (int32_t n = 9; n <= 16; ++n) Blanche += v.Activite(n);
+    for (int32_t n = 25; n <= 32; ++n) Noire += v.Activite(n);
+    EXPECT_EQ(Blanche, 4);
+    EXPECT_EQ(Noire, 4);
+    EXPECT_EQ(v.Activite(13), 0);
+    EXPECT_EQ(v.Activite(1), 0);
+    EXPECT_EQ(EvalDe("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"), 15);
+    v.InitialiserPartie();
+    v.Compteur50 = 99;
+    EXPECT_EQ(v.Eval(), -15);
+    v.Compteur50 = 100;  // fifty moves without capture or pawn move: a draw
+    EXPECT_EQ(v.Eval(), 0);
+}
+
+TEST(Activite, Exemples) {
+    TVelkar& v = Moteur();
+    ASSERT_TRUE(Pose(v, "7k/8/8/8/8/8/8/N3K3 w - - 0 1"));
+    EXPECT_EQ(v.Activite(9), 2);
+    EXPECT_EQ(v.Activite(10), 0);  // not on the board
+    ASSERT_TRUE(Pose(v, "8/8/8/8/k7/8/8/N3K3 w - - 0 1"));
+    EXPECT_EQ(v.Activite(9), 5 + 2);
+    ASSERT_TRUE(Pose(v, "8/8/8/8/8/1k6/8/N3K3 b - - 0 1"));
+    EXPECT_EQ(v.Activite(9), 15 + 5);  // the enemy king's own square weighs 15
+    ASSERT_TRUE(Pose(v, "7k/8/8/8/8/2K5/8/R7 w - - 0 1"));
+    EXPECT_EQ(v.Activite(13), 14);
+    ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/8/K7 w - - 0 1"));
+    EXPECT_EQ(v.Activite(16), 3);
+    EXPECT_EQ(v.Activite(32), 5);
+
+    // The original queen weighs the Black rook that ends its file (next to
+    // the king: 5); a promoted queen on the same square counts only the
+    // empty squares.
+    ASSERT_TRUE(Pose(v, "4k3/3r4/8/8/8/8/8/3QK3 w - - 0 1"));
+    EXPECT_EQ(v.Activite(15), 3 + 3 + 5 + 4 + 5);
+    ASSERT_TRUE(Pose(v, "Q3k3/3r4/8/8/8/8/8/3QK3 b - - 0 1"));
+    ASSERT_EQ(v.Echiquier[Case("d1")], 1);
+    EXPECT_EQ(v.Activite(1), 3 + 3 + 5 + 4);
+    // A Black bishop on its own: the weight of a White piece at the end of a ray.
+    ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/1b6/N3K3 b - - 0 1"));
+    EXPECT_EQ(v.Activite(27), 1 + 6 + 1 + ValeursDistance[4]);
+}
+
+TEST(Pions, PionLibreSoutienEtPionDevant) {
+    TVelkar& v = Moteur();
+    // e7, alone: free 36 + 21 = 57, isolated -31, unsupported -17.
+    ASSERT_TRUE(Pose(v, "k7/4P3/8/8/8/8/8/K7 w - - 0 1"));
+    EXPECT_EQ(v.StructurePions(), 57 - 31 - 17);
+    // e4 against e6: neither is free, the rest cancels.
+    ASSERT_TRUE(Pose(v, "k7/8/4p3/8/4P3/8/8/K7 w - - 0 1"));
+    EXPECT_EQ(v.StructurePions(), 0);
+    // Own pawn in front: e4 is held back by e5; a pawn straight behind
+    // supports nothing.  Doubled -41, both isolated and unsupported.
+    ASSERT_TRUE(Pose(v, "k7/8/8/4P3/4P3/8/8/K7 w - - 0 1"));
+    EXPECT_EQ(v.StructurePions(), (10 + 21) - 41 - 2 * 31 - 2 * 17);
+    // a4 with b3: a4 is supported, b3 is not; both free (-1 + 21 each).
+    ASSERT_TRUE(Pose(v, "4k3/8/8/8/P7/1P6/8/4K3 w - - 0 1"));
+    EXPECT_EQ(v.StructurePions(), -17 + 40);
+    // a4 with h3: both isolated and unsupported.
+    ASSERT_TRUE(Pose(v, "4k3/8/8/8/P7/7P/8/4K3 w - - 0 1"));
+    EXPECT_EQ(v.StructurePions(), -62 - 34 + 40);
+    // The same for Black: a5 and b6.
+    ASSERT_TRUE(Pose(v, "4k3/8/1p6/p7/8/8/8/4K3 w - - 0 1"));
+    EXPECT_EQ(v.StructurePions(), 17 - 40);
+    // The pawn term enters the score divided by 4, truncated toward zero.
+    ASSERT_TRUE(Pose(v, "7k/7p/8/8/8/8/8/N6K w - - 0 1"));
+    EXPECT_EQ(v.StructurePions(), 27);
+}
+
+TEST(Evaluation, NullesParLeMateriel) {
+    // King and knight against king and pawn: -21 stays (activity 5 - 2,
+    // pawns 27 div 4, knight square -30); on e5 the score would be positive,
+    // and a king and one minor cannot win.
+    EXPECT_EQ(EvalDe("7k/7p/8/8/8/8/8/N6K w - - 0 1"), -21);
+    EXPECT_EQ(EvalDe("7k/7p/8/4N3/8/8/8/7K w - - 0 1"), 0);
+    EXPECT_EQ(EvalDe("r3k3/8/8/8/8/8/8/R3K3 w - - 0 1"), 0);
+    EXPECT_EQ(EvalDe("r3k3/8/8/8/8/8/8/R3K3 b - - 0 1"), 0);
+    EXPECT_EQ(EvalDe("q3k3/8/8/8/8/8/8/Q3K3 w - - 0 1"), 0);
+    EXPECT_EQ(EvalDe("4k3/8/8/8/8/8/8/4K3 w - - 0 1"), 0);
+    EXPECT_EQ(EvalDe("8/8/3k4/8/8/8/8/K7 b - - 0 1"), 0);
+    // A queen won by promotion is not the start queen: no draw rule.
+    TVelkar& v = Moteur();
+    ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/1p6/Q3K3 b - - 0 1"));
+    Joue(v, "b2b1q");
+    EXPECT_EQ(v.NbPiecesNoires, 2);
+    EXPECT_NE(v.Eval(), 0);
+}
+
+// Properties over many positions of the data files: the pawn structure is
+// symmetric between the colours, the pawn hash gives what a fresh
+// computation gives, and the score is antisymmetric in the side to move
+// when neither draw nor lone-king rules apply.  Setting a FEN keeps the
+// start position's pawn key, so every position here probes the same pawn
+// entry: it is forgotten before each new position.
+TEST(Evaluation, ProprietesSurLesFichiers) {
+    TVelkar& v = Moteur();
+    int n = 0, Antisymetriques = 0;
+    std::vector<std::string> Fens;
+    for (const char* f : {"wac.epd", "openings_8moves_v3_sample250.epd", "sts.epd"})
+        for (const std::string& l : Lignes(f)) Fens.push_back(FenEpd(l));
+    for (const std::string& l : Lignes("perftsuite.epd")) Fens.push_back(l.substr(0, l.find(';')));
+    v.InitialiserPartie();
+    for (const std::string& Fen : Fens) {
+        if (!v.PlaceFen(Fen)) continue;
+        ++n;
+        v.HashEnregistrePions(HashVide);
+        const int16_t S = v.StructurePions();
+        const int16_t e = v.Eval();
+        EXPECT_EQ(v.HashRecherchePions(), S) << Fen;
+        EXPECT_EQ(v.Eval(), e) << Fen;  // now from the pawn hash
+        v.HashEnregistrePions(HashVide);
+        EXPECT_EQ(v.Eval(), e) << Fen;  // recomputed
+
+        if (v.NbPiecesBlanches > 2 && v.NbPiecesNoires > 2) {
+            const std::string Autre = Fen.substr(0, Fen.find(' ')) + (v.Camp == 1 ? " b - - 0 1" : " w - - 0 1");
+            if (v.PlaceFen(Autre)) {
+                EXPECT_EQ(v.Eval(), -e) << Fen;
+                ++Antisymetriques;
+            }
+        }
+        ASSERT_TRUE(v.PlaceFen(Miroir(Fen))) << Miroir(Fen);
+        EXPECT_EQ(v.StructurePions(), -S) << Fen;
+    }
+    EXPECT_GT(n, 2000);
+    EXPECT_GT(Antisymetriques, 1500);
+}
+
+// Terms switched on and off through the state they read.
+TEST(Evaluation, DeveloppementRoqueFousEtRoiSeul) {
+    TVelkar& v = Moteur();
+    v.InitialiserPartie();
+    Joue(v, "g1f3");  // Black to move: White has three minors at home, Black four
+    v.NumDemiCoup = 19;
+    const int16_t Avant = v.Eval();
+    v.NumDemiCoup = 20;
+    EXPECT_EQ(Avant - v.Eval(), -44 + 33);
+    v.BlancARoque = 1;
+    v.NumDemiCoup = 39;
+    const int16_t Ouverture = v.Eval();
+    v.NumDemiCoup = 40;
+    EXPECT_EQ(Ouverture - v.Eval(), -50);  // only Black has not castled
+
+    v.InitialiserPartie();
+    v.PaireFousNoirs = 0;
+    EXPECT_EQ(v.Eval(), -15 + 54);
+    v.PaireFousBlancs = 0;
+    EXPECT_EQ(v.Eval(), -15);
+
+    // King and rook against the lone king: activity 15 - 3, rook square -5,
+    // and the lone king pulled 16 * (3 + 3 + 7) toward the edge and our king.
+    EXPECT_EQ(EvalDe("7k/8/8/8/8/8/8/R3K3 w - - 0 1"), 12 - 5 - 16 * 13);
+    // The lone king to move counts its own activity 16 times.
+    EXPECT_EQ(EvalDe("7k/8/8/8/8/8/8/R3K3 b - - 0 1"), -12 + 5 + 16 * 3);
+}
+
+TEST(Evaluation, TablesDesCases) {
+    const int32_t(&T)[7][3][65] = TabCasePiece;
+    EXPECT_EQ(T[1][1][Case("d7")], 36);
+    EXPECT_EQ(T[1][1][Case("e2")], -2);
+    EXPECT_EQ(T[1][1][Case("c4")], 2);
+    EXPECT_EQ(T[2][1][Case("b1")], -45);
+    EXPECT_EQ(T[2][1][Case("e6")], 4);
+    EXPECT_EQ(T[3][1][Case("c1")], -45);
+    EXPECT_EQ(T[3][1][Case("h5")], -50);
+    EXPECT_EQ(T[3][1][Case("h4")], -50);
+    EXPECT_EQ(T[4][1][Case("a7")], 20);
+    EXPECT_EQ(T[4][1][Case("a2")], -10);
+    EXPECT_EQ(T[5][1][Case("e1")], -20);
+    EXPECT_EQ(T[5][1][Case("d4")], 16);
+    // Black's tables mirror White's but for a few squares.
+    const std::vector<std::tuple<int, const char*, int>> Exceptions = {
+        {2, "b3", 0}, {2, "g3", 0}, {2, "b4", -6}, {2, "g4", -6}, {3, "a1", 0},
+        {3, "h1", 0}, {3, "f8", -10}, {3, "g8", -45}, {5, "d8", -20}, {5, "e8", 0}};
+    for (int32_t t = 1; t <= 6; ++t)
+        for (int32_t c = 1; c <= 64; ++c) {
+            int32_t Attendu = T[t][1][(8 - CaseVersY[c]) * 8 + CaseVersX[c]];
+            for (const auto& [et, ec, ev] : Exceptions)
+                if (et == t && Case(ec) == c) Attendu = ev;
+            EXPECT_EQ(T[t][2][c], Attendu) << t << " " << CaseVersChaine[c];
+            if (t == 6) {
+                EXPECT_EQ(T[t][1][c], 0);
+            }
+        }
+}

@@ -1,0 +1,295 @@
+// Move generation order, making and taking back moves, castling rights and
+// repetitions.
+#include <algorithm>
+#include <random>
+
+#include "outils.h"
+
+using namespace velkar;
+using namespace velkar::essais;
+
+namespace {
+
+bool Contient(const std::vector<std::string>& l, const std::string& c) {
+    return std::find(l.begin(), l.end(), c) != l.end();
+}
+
+uint64_t CleDesPieces(const TVelkar& v, bool PionsSeuls) {
+    uint64_t k = 0;
+    for (int32_t p = 1; p <= 32; ++p)
+        if (v.Pieces[p].CasePiece != -1 && (!PionsSeuls || v.Pieces[p].TypePiece == 1))
+            k ^= v.CleZobrist[p][v.Pieces[p].CasePiece];
+    return k;
+}
+
+// The keys and counters of the current position computed from scratch,
+// relative to the root of the line: the root's keys with the placement
+// exchanged, the lost rights and the side keys of the moves made since.
+struct Racine {
+    uint64_t Cle, ClePions, Placement, PlacementPions;
+    int32_t Camp, NumDemiCoup, Droits[4];
+    explicit Racine(const TVelkar& v)
+        : Cle(v.Cle), ClePions(v.ClePions), Placement(CleDesPieces(v, false)),
+          PlacementPions(CleDesPieces(v, true)), Camp(v.Camp), NumDemiCoup(v.NumDemiCoup),
+          Droits{v.RoqueBlancPetit, v.RoqueBlancGrand, v.RoqueNoirPetit, v.RoqueNoirGrand} {}
+};
+
+::testing::AssertionResult Coherent(const TVelkar& v, const Racine& r) {
+    int32_t n[3] = {}, Materiel = 0;
+    for (int32_t c = 1; c <= 64; ++c) {
+        const int32_t p = v.Echiquier[c];
+        if (p == 0) continue;
+        if (v.Pieces[p].CasePiece != c) return ::testing::AssertionFailure() << "square " << c;
+        ++n[p <= 16 ? 1 : 2];
+        Materiel += (p <= 16 ? 1 : -1) * v.Pieces[p].ValeurPiece;
+    }
+    for (int32_t p = 1; p <= 32; ++p)
+        if (v.Pieces[p].CasePiece != -1 && v.Echiquier[v.Pieces[p].CasePiece] != p)
+            return ::testing::AssertionFailure() << "piece " << p;
+    if (n[1] != v.NbPiecesBlanches || n[2] != v.NbPiecesNoires || Materiel != v.Materiel)
+        return ::testing::AssertionFailure() << "counts or material";
+    const int32_t Droits[4] = {v.RoqueBlancPetit, v.RoqueBlancGrand, v.RoqueNoirPetit, v.RoqueNoirGrand};
+    uint64_t Cle = r.Cle ^ r.Placement ^ CleDesPieces(v, false);
+    for (int k = 0; k < 4; ++k)
+        if (r.Droits[k] == 0 && Droits[k] == -1) Cle ^= v.CleRoque[k + 1];
+    const int32_t Plies = v.NumDemiCoup - r.NumDemiCoup;
+    const int32_t Miens = (Plies + 1) / 2, Siens = Plies / 2;  // moves by the root's side, by the other
+    const int32_t Blancs = r.Camp == 1 ? Miens : Siens, Noirs = r.Camp == 1 ? Siens : Miens;
+    if (Blancs % 2) Cle ^= v.CleTraitNoir;
+    if (Noirs % 2) Cle ^= v.CleTraitBlanc;
+    if (Cle != v.Cle) return ::testing::AssertionFailure() << "position key";
+    if ((r.ClePions ^ r.PlacementPions ^ CleDesPieces(v, true)) != v.ClePions)
+        return ::testing::AssertionFailure() << "pawn key";
+    if (v.HistoriqueCle[v.NumDemiCoup] != v.Cle) return ::testing::AssertionFailure() << "key history";
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+TEST(Generation, OrdreDeLaPositionDeDepart) {
+    TVelkar& v = Moteur();
+    v.InitialiserPartie();
+    EXPECT_EQ(Coups(v), (std::vector<std::string>{
+                            "a2a3", "a2a4", "b2b3", "b2b4", "c2c3", "c2c4", "d2d3", "d2d4", "e2e3", "e2e4",
+                            "f2f3", "f2f4", "g2g3", "g2g4", "h2h3", "h2h4", "b1a3", "b1c3", "g1f3", "g1h3"}));
+}
+
+TEST(Generation, PromotionsEtPousseeBloquee) {
+    TVelkar& v = Moteur();
+    ASSERT_TRUE(Pose(v, "r1r1k3/1P6/8/8/8/4n3/4P3/4K3 w - - 0 1"));
+    std::vector<std::string> l = Coups(v);
+    l.resize(12);
+    EXPECT_EQ(l, (std::vector<std::string>{"b7b8n", "b7b8b", "b7b8r", "b7b8q", "b7a8n", "b7a8b", "b7a8r",
+                                           "b7a8q", "b7c8n", "b7c8b", "b7c8r", "b7c8q"}));
+    const std::vector<std::string> Tous = Coups(v);
+    EXPECT_FALSE(Contient(Tous, "e2e3"));
+    EXPECT_FALSE(Contient(Tous, "e2e4"));  // no double push over a blocked square
+
+    // The en-passant capture that would uncover the king along the rank.
+    ASSERT_TRUE(Pose(v, "4k3/2p5/8/KP5r/8/8/8/8 b - - 0 1"));
+    Joue(v, "c7c5");
+    EXPECT_FALSE(Contient(Coups(v), "b5c6"));
+    // Castling through an attacked square is refused; an attacked b1 does not matter.
+    ASSERT_TRUE(Pose(v, "1r2k3/8/8/8/8/8/8/R3K2R w KQ - 0 1"));
+    EXPECT_TRUE(Contient(Coups(v), "e1c1"));
+    ASSERT_TRUE(Pose(v, "2r1k3/8/8/8/8/8/8/R3K2R w KQ - 0 1"));
+    EXPECT_FALSE(Contient(Coups(v), "e1c1"));
+    EXPECT_TRUE(Contient(Coups(v), "e1g1"));
+    ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/8/R3K1rR w KQ - 0 1"));
+    EXPECT_FALSE(Contient(Coups(v), "e1c1"));  // in check: no castling at all
+}
+
+// The largest known number of legal moves, and moves checked against the list.
+TEST(Generation, ListeLongueEtCoupsLegaux) {
+    TVelkar& v = Moteur();
+    ASSERT_TRUE(Pose(v, "R6R/3Q4/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KB1 w - - 0 1"));
+    EXPECT_EQ(Coups(v).size(), 218u);
+
+    ASSERT_TRUE(Pose(v, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"));
+    EXPECT_FALSE(v.JoueCoupLegal(Case("b7"), Case("b8"), -1));  // a promotion needs its piece
+    EXPECT_FALSE(v.JoueCoupLegal(Case("e8"), Case("d8"), -1));  // not White's piece
+    EXPECT_FALSE(v.JoueCoupLegal(Case("e1"), Case("e3"), -1));
+    EXPECT_EQ(v.NumDemiCoup, 1);
+    EXPECT_TRUE(v.JoueCoupLegal(Case("b7"), Case("b8"), 4));
+    EXPECT_EQ(v.Pieces[1].TypePiece, 4);
+    EXPECT_EQ(v.Camp, 2);
+}
+
+// The capture list is the full list's captures and promotions (en passant
+// aside), visited by piece number from the king down.
+TEST(Generation, CapturesSontLesCapturesDeLaListeComplete) {
+    TVelkar& v = Moteur();
+    int n = 0;
+    for (const char* Fichier : {"perftsuite.epd", "perft_special.epd", "wac.epd"})
+        for (const std::string& l : Lignes(Fichier)) {
+            if (!Pose(v, l.substr(0, l.find(';')))) continue;
+            v.EnEchec[v.NumDemiCoup] = v.RoiEchec(v.Camp);
+            v.GenereListeCoups();
+            std::vector<std::pair<int32_t, std::string>> Attendu;
+            const ListeCoupsPly& t = v.ListeCoups[v.NumDemiCoup];
+            for (int32_t i = 1; i <= t.NbCoups; ++i) {
+                const sCoup& m = t.Coups[i];
+                if (v.Echiquier[m.Arrivee] != 0 || m.Promotion != -1) Attendu.emplace_back(-m.Piece, Texte(v, m));
+            }
+            std::stable_sort(Attendu.begin(), Attendu.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            std::vector<std::string> a;
+            for (const auto& [p, c] : Attendu) a.push_back(c);
+            ASSERT_EQ(Captures(v), a) << l;
+            ++n;
+        }
+    EXPECT_GT(n, 500);
+}
+
+// Long random games: every move of every visited position is made and taken
+// back (full, light and null moves); each must restore the whole state, and
+// the keys must equal a recomputation.
+TEST(Coups, FaireEtDefaireSurDesPartiesAleatoires) {
+    TVelkar& v = Moteur();
+    std::mt19937 Alea(12345);
+    for (const char* Fen : {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+                            "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+                            "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+                            "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+                            "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1"})
+        for (int Partie = 0; Partie < 4; ++Partie) {
+            ASSERT_TRUE(Pose(v, Fen));
+            const Racine r(v);
+            const Etat Depart = Photo(v);
+            int Plies = 0;
+            for (; Plies < 250; ++Plies) {
+                const Etat e = Photo(v);
+                const std::vector<std::string> l = Coups(v);
+                if (l.empty()) break;
+                const ListeCoupsPly Liste = v.ListeCoups[v.NumDemiCoup];
+                for (int32_t i = 1; i <= Liste.NbCoups; ++i) {
+                    const sCoup& m = Liste.Coups[i];
+                    v.EffectuerDeplacement(v.Pieces[m.Piece].CasePiece, m.Arrivee, m.Promotion);
+                    ASSERT_TRUE(Coherent(v, r)) << Fen << " after " << l[i - 1];
+                    v.Restaure();
+                    ASSERT_TRUE(Photo(v) == e) << Fen << " undo " << l[i - 1];
+                }
+                v.FaireCoupNul();
+                EXPECT_EQ(v.Cle, e.Cle ^ v.CleCoupNul);
+                EXPECT_EQ(v.CaseEnPassant, -1);
+                v.Restaure();
+                ASSERT_TRUE(Photo(v) == e);
+                v.GenereListeCaps();
+                const ListeCoupsPly Caps = v.ListeCoups[v.NumDemiCoup];
+                for (int32_t i = 1; i <= Caps.NbCoups; ++i) {
+                    const sCoup& m = Caps.Coups[i];
+                    v.EffectuerDeplacementQ(v.Pieces[m.Piece].CasePiece, m.Arrivee, m.Promotion);
+                    EXPECT_EQ(v.Cle, e.Cle);  // the light move leaves the keys alone
+                    v.Restaure();
+                    ASSERT_TRUE(Photo(v) == e);
+                }
+                Joue(v, l[Alea() % l.size()]);
+            }
+            for (; Plies > 0; --Plies) v.Restaure();
+            ASSERT_TRUE(Photo(v) == Depart) << Fen;
+        }
+}
+
+TEST(Coups, RoqueEnPassantEtPromotion) {
+    TVelkar& v = Moteur();
+    ASSERT_TRUE(Pose(v, "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"));
+    uint64_t Cle = v.Cle, ClePions = v.ClePions;
+    Joue(v, "e1g1");
+    EXPECT_EQ(v.Echiquier[7], 16);
+    EXPECT_EQ(v.Echiquier[6], 14);
+    EXPECT_EQ(v.Echiquier[8], 0);
+    EXPECT_EQ(v.Pieces[14].CasePiece, 6);
+    EXPECT_EQ(v.RoqueBlancPetit, -1);
+    EXPECT_EQ(v.RoqueBlancGrand, -1);
+    EXPECT_EQ(v.BlancARoque, 1);
+    EXPECT_EQ(v.Cle, Cle ^ v.CleZobrist[16][5] ^ v.CleZobrist[16][7] ^ v.CleZobrist[14][8] ^
+                         v.CleZobrist[14][6] ^ v.CleRoque[1] ^ v.CleRoque[2] ^ v.CleTraitNoir);
+    EXPECT_EQ(v.ClePions, ClePions);
+
+    v.InitialiserPartie();
+    Joue(v, "e2e4");
+    EXPECT_EQ(v.CaseEnPassant, 21);
+    Joue(v, "g8f6");
+    EXPECT_EQ(v.CaseEnPassant, -1);
+
+    ASSERT_TRUE(Pose(v, "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1"));
+    v.Compteur50 = 7;
+    Joue(v, "e5d6");
+    EXPECT_EQ(v.Echiquier[36], 0);
+    EXPECT_EQ(v.Compteur50, 0);
+    EXPECT_EQ(v.NbPiecesNoires, 1);
+    EXPECT_EQ(v.Materiel, 100);
+
+    ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/p7/4K3 b - - 0 1"));
+    ClePions = v.ClePions;
+    const int32_t Pion = v.Echiquier[9];
+    Joue(v, "a2a1n");
+    EXPECT_EQ(v.Pieces[Pion].TypePiece, 2);
+    EXPECT_EQ(v.Pieces[Pion].ValeurPiece, 325);
+    EXPECT_EQ(v.Materiel, -325);
+    EXPECT_EQ(v.NbPiecesBlanches, 1);
+    EXPECT_EQ(v.ClePions, ClePions ^ v.CleZobrist[Pion][9]);
+}
+
+// Castling rights belong to the corner squares, whatever the number or the
+// type of the piece that leaves or is taken there.
+TEST(Coups, DroitsDeRoqueParCoins) {
+    TVelkar& v = Moteur();
+    // A promoted rook captured on c8 is not the h1 rook.
+    const char* Promue = "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8";
+    ASSERT_TRUE(Pose(v, Promue));
+    EXPECT_EQ(v.Perft(3), 62379u);
+    Joue(v, "d7c8r");
+    Joue(v, "d8c8");
+    EXPECT_EQ(v.RoqueBlancPetit, 0);
+    EXPECT_TRUE(Contient(Coups(v), "e1g1"));
+
+    // Rooks numbered by the FEN: the a1 rook is 14 here, the h1 rook 1.
+    ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/R7/R3K2R w K - 0 1"));
+    ASSERT_EQ(v.Echiquier[1], 14);
+    Joue(v, "a1b1");
+    EXPECT_EQ(v.RoqueBlancPetit, 0);
+    Joue(v, "e8d8");
+    EXPECT_TRUE(Contient(Coups(v), "e1g1"));
+    Joue(v, "h1h2");
+    EXPECT_EQ(v.RoqueBlancPetit, -1);
+
+    // Captures on the corners clear both sides' rights there.
+    ASSERT_TRUE(Pose(v, "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"));
+    const uint64_t Cle = v.Cle;
+    Joue(v, "a8a1");
+    EXPECT_EQ(v.RoqueBlancGrand, -1);
+    EXPECT_EQ(v.RoqueNoirGrand, -1);
+    EXPECT_EQ(v.RoqueBlancPetit, 0);
+    EXPECT_EQ(v.RoqueNoirPetit, 0);
+    EXPECT_EQ(v.Cle, Cle ^ v.CleZobrist[29][57] ^ v.CleZobrist[29][1] ^ v.CleZobrist[13][1] ^
+                         v.CleRoque[2] ^ v.CleRoque[4] ^ v.CleTraitBlanc);
+}
+
+TEST(Repetitions, CavaliersEtTriangleDesRois) {
+    TVelkar& v = Moteur();
+    v.InitialiserPartie();
+    for (const char* c : {"g1f3", "g8f6", "f3g1"}) {
+        Joue(v, c);
+        EXPECT_FALSE(v.Repetition());
+    }
+    Joue(v, "f6g8");
+    EXPECT_TRUE(v.Repetition());
+    Joue(v, "e2e4");  // a pawn move: nothing before it counts any more
+    EXPECT_FALSE(v.Repetition());
+
+    // Each king walks a triangle: after six plies the placement recurs but
+    // an odd number of moves of each side has been made, so the key differs.
+    ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/8/4K3 w - - 0 1"));
+    const uint64_t Cle = v.Cle;
+    const char* Triangle[6] = {"e1d1", "e8d8", "d1d2", "d8d7", "d2e1", "d7e8"};
+    for (const char* c : Triangle) Joue(v, c);
+    EXPECT_EQ(v.Cle, Cle ^ v.CleTraitBlanc ^ v.CleTraitNoir);
+    EXPECT_FALSE(v.Repetition());
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_FALSE(v.Repetition()) << i;
+        Joue(v, Triangle[i]);
+    }
+    EXPECT_EQ(v.Cle, Cle);
+    EXPECT_TRUE(v.Repetition());
+}

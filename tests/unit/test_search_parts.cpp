@@ -1,0 +1,239 @@
+// The pieces of the search that can be checked on their own: move ordering,
+// the time budget and the information lines.
+#include <algorithm>
+
+#include "outils.h"
+#include "platform/plateforme.h"
+
+using namespace velkar;
+using namespace velkar::essais;
+
+namespace {
+
+struct Ordre : ::testing::Test {
+    TVelkar& v = Moteur();
+    // Scores of the listed moves by their text, as the search would order them.
+    int32_t Note(const std::string& Coup) {
+        const std::vector<std::string> l = Coups(v);
+        const auto it = std::find(l.begin(), l.end(), Coup);
+        EXPECT_NE(it, l.end()) << Coup;
+        return v.NoteRapide(static_cast<int32_t>(it - l.begin()) + 1, false);
+    }
+    std::vector<std::string> Trie() {
+        Coups(v);
+        v.TrieListeCoups(false);
+        std::vector<std::string> r;
+        const ListeCoupsPly& l = v.ListeCoups[v.NumDemiCoup];
+        for (int32_t i = 1; i <= l.NbCoups; ++i) {
+            if (i > 1) {
+                EXPECT_LE(l.Coups[i - 1].Note, l.Coups[i].Note);
+            }
+            r.push_back(Texte(v, l.Coups[i]));
+        }
+        return r;
+    }
+};
+
+}  // namespace
+
+TEST_F(Ordre, PremiereIterationDepuisLeDepart) {
+    v.InitialiserPartie();
+    v.DemiCoupMax = 1;
+    v.CoupHash[0][0] = -1;
+    EXPECT_EQ(Note("e2e4"), -2 - 8);
+    EXPECT_EQ(Note("g1f3"), -45 - (-6));
+    const std::vector<std::string> l = Trie();
+    EXPECT_GT(std::find(l.begin(), l.end(), "e2e4"), std::find(l.begin(), l.end(), "g1f3"));
+    EXPECT_EQ(Trie(), l);  // the same list always sorts the same way
+
+    // Black's moves are scored on Black's tables.
+    ASSERT_TRUE(Pose(v, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"));
+    v.DemiCoupMax = 1;
+    EXPECT_EQ(Note("e7e5"), -10);
+    EXPECT_EQ(Note("g8f6"), -39);
+
+    // Later iterations add the history, capped at 512, and divide by 8
+    // truncating toward zero.
+    v.InitialiserPartie();
+    v.DemiCoupMax = 3;
+    EXPECT_EQ(Note("e2e4"), -1);
+    v.Historique[1][1][Case("e4")] = 100000;
+    EXPECT_EQ(Note("e2e4"), (-10 + 512) / 8);
+}
+
+TEST_F(Ordre, CoupDeTableTueursEtCoupRacine) {
+    v.InitialiserPartie();
+    v.DemiCoupMax = 5;
+    const int32_t p = v.NumDemiCoup;
+    v.CoupHash[0][0] = 10;  // g1f3 from the table
+    v.CoupHash[0][1] = Case("f3");
+    v.CoupHash[0][2] = -1;
+    const int32_t Tueurs[4] = {9, Case("c3"), 4, Case("d4")};
+    std::copy(Tueurs, Tueurs + 4, v.Killers[p]);
+    v.CoupHash[p][0] = 9;  // c3 is also last iteration's root move
+    v.CoupHash[p][1] = Case("c3");
+    EXPECT_EQ(Note("g1f3"), 8192);
+    EXPECT_EQ(Note("b1c3"), 1024);  // the killer rule comes first
+    EXPECT_EQ(Note("d2d4"), 512);
+    v.CoupHash[p][0] = 5;
+    v.CoupHash[p][1] = Case("e4");
+    EXPECT_EQ(Note("e2e4"), 2048);
+    const std::vector<std::string> l = Trie();
+    EXPECT_EQ(l.back(), "g1f3");
+    EXPECT_EQ(l[l.size() - 2], "e2e4");
+    EXPECT_EQ(l[l.size() - 3], "b1c3");
+
+    // Promotions add 100 times their type, whatever rule gave the base; the
+    // squares are read on the pawn's table.
+    ASSERT_TRUE(Pose(v, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"));
+    v.DemiCoupMax = 1;
+    v.CoupHash[0][0] = -1;
+    EXPECT_EQ(Note("b7b8q"), 32 - 64 + 500);
+    EXPECT_EQ(Note("b7b8n"), 32 - 64 + 200);
+    v.Killers[v.NumDemiCoup][0] = 1;
+    v.Killers[v.NumDemiCoup][1] = Case("b8");
+    EXPECT_EQ(Note("b7b8q"), 1024 + 500);
+    EXPECT_EQ(Note("b7b8n"), 1024 + 200);
+    EXPECT_EQ(Trie().back(), "b7b8q");
+    v.CoupHash[0][0] = 1;
+    v.CoupHash[0][1] = Case("b8");
+    EXPECT_EQ(Note("b7b8r"), 8192 + 400);
+}
+
+TEST_F(Ordre, CapturesDuRepos) {
+    ASSERT_TRUE(Pose(v, "4k3/8/8/3q3p/4P3/8/8/3QK3 w - - 0 1"));
+    const std::vector<std::string> l = Captures(v);
+    auto NoteQ = [&](const std::string& c) {
+        const auto it = std::find(l.begin(), l.end(), c);
+        EXPECT_NE(it, l.end()) << c;
+        return v.NoteRapideQ(static_cast<int32_t>(it - l.begin()) + 1);
+    };
+    EXPECT_EQ(NoteQ("e4d5"), 8 + 975 - 10 + (975 - 100) / 64);
+    EXPECT_EQ(NoteQ("d1h5"), 0 + 100 - 0 + (100 - 975) / 64);
+    EXPECT_EQ(NoteQ("d1d5"), 0 + 975 - 16);
+    v.TrieListeCoupsQ();
+    const ListeCoupsPly& t = v.ListeCoups[v.NumDemiCoup];
+    EXPECT_EQ(Texte(v, t.Coups[t.NbCoups]), "e4d5");
+    EXPECT_EQ(Texte(v, t.Coups[1]), "d1h5");
+}
+
+TEST(Temps, Budgets) {
+    TVelkar& v = Moteur();
+    v.InitialiserPartie();
+    auto Budget = [&](int32_t wt, int32_t bt, int32_t wi, int32_t bi) {
+        v.TempsBlanc = wt;
+        v.TempsNoir = bt;
+        v.IncBlanc = wi;
+        v.IncNoir = bi;
+        return v.CalculeTemps();
+    };
+    v.TempsParCoupFixe = false;
+    v.ProfondeurLimite = 0;
+    EXPECT_EQ(Budget(40000, 40000, 1000, 1000), 1914);
+    EXPECT_EQ(Budget(60000, 60000, 0, 0), 1463);
+    EXPECT_EQ(Budget(2090, 2090, 0, 0), 50);
+    EXPECT_EQ(Budget(32000, 0, 0, 500), 32000 / 32 * 87 / 100);  // either increment counts
+    // Little time and a large increment: never more than three quarters of the clock.
+    EXPECT_EQ(Budget(100, 100, 2000, 2000), 75);
+    EXPECT_GT(Budget(2147483647, 2147483647, 2147483647, 2147483647), 1000000000);
+    EXPECT_EQ(Budget(2147483647, 0, 0, 0), 2147483647 / 41);
+
+    // Black to move, three pieces fewer: the game will last, divide by 42.
+    v.Camp = 2;
+    v.NbPiecesNoires = 12;
+    v.NbPiecesBlanches = 15;
+    EXPECT_EQ(Budget(0, 42000, 500, 0), 1000 * 87 / 100);
+    v.NbPiecesNoires = 13;
+    EXPECT_EQ(Budget(0, 42000, 500, 0), 42000 / 32 * 87 / 100);
+
+    // go depth sets every clock field to 1000; the cap does not apply.
+    v.ProfondeurLimite = 5;
+    v.NbPiecesNoires = 12;
+    EXPECT_EQ(Budget(1000, 1000, 1000, 1000), 846);
+    v.NbPiecesNoires = 15;
+    EXPECT_EQ(Budget(1000, 1000, 1000, 1000), 853);
+    v.ProfondeurLimite = 0;
+    // go movetime puts its time in the mover's increment, the clocks at 0.
+    v.Camp = 1;
+    v.TempsParCoupFixe = true;
+    EXPECT_EQ(Budget(0, 0, 1000, 0), 826);
+    v.TempsParCoupFixe = false;
+}
+
+TEST(Temps, VerificationDuTemps) {
+    TVelkar& v = Moteur();
+    v.Infini = v.EnPonder = false;
+    v.ProfondeurLimite = 0;
+    v.LimiteNoeuds = 0;
+    v.Noeuds = 4096;  // not a multiple of 131072: standard input is not looked at
+    v.DebutTemps = static_cast<uint32_t>(plateforme::GetTickCount());
+    v.TempsAlloue = 40;  // 40 ms or less left is never enough
+    v.Iteration = 1;
+    EXPECT_TRUE(v.VerifieTemps());  // the clock never ends the first iteration
+    v.Iteration = 2;
+    EXPECT_FALSE(v.VerifieTemps());
+    v.ProfondeurLimite = 5;
+    EXPECT_TRUE(v.VerifieTemps());
+    v.ProfondeurLimite = 0;
+    v.Infini = true;
+    EXPECT_TRUE(v.VerifieTemps());
+    v.Infini = false;
+    v.TempsAlloue = 100000000;
+    EXPECT_TRUE(v.VerifieTemps());
+}
+
+TEST(Infos, LignesDeVariation) {
+    TVelkar& v = Moteur();
+    v.InitialiserPartie();
+    v.DerniereVP.clear();
+    v.Iteration = 7;
+    v.ProfondeurSel = 12;
+    v.Noeuds = 5000;
+    v.EntreesUtilisees = 0;
+    v.DebutRecherche = static_cast<uint32_t>(plateforme::GetTickCount());
+    LigneVP l{};
+    auto Variation = [&l](std::vector<CoupVP> c) {
+        l.NbCoups = static_cast<int32_t>(c.size());
+        std::copy(c.begin(), c.end(), l.Coups);
+    };
+    const CoupVP e2e4{29, -1, 13}, e7e5{37, -1, 53}, g1f3{22, -1, 7}, c7c5{35, -1, 51};
+    Variation({e2e4, e7e5, g1f3});
+    std::string s(v.ChaineInfos(&l, 14499, 1, "e2e4"));
+    EXPECT_EQ(s.rfind("info depth 7 seldepth 12 currmove e2e4 currmovenumber 1 score cp 14499 time ", 0), 0u) << s;
+    EXPECT_NE(s.find(" nodes 5000 "), std::string::npos) << s;
+    EXPECT_NE(s.find(" hashfull 0 pv e2e4 e7e5 g1f3 "), std::string::npos) << s;
+    EXPECT_TRUE(s.ends_with(" pv e2e4 e7e5 g1f3 ")) << s;
+    EXPECT_EQ(v.DerniereVP, "e2e4 e7e5 g1f3 ");
+
+    // Nothing new: the same variation, or a beginning of it.
+    EXPECT_TRUE(v.ChaineInfos(&l, 50, 2, "d2d4").empty());
+    Variation({e2e4, e7e5});
+    EXPECT_TRUE(v.ChaineInfos(&l, 50, 2, "d2d4").empty());
+    EXPECT_EQ(v.DerniereVP, "e2e4 e7e5 g1f3 ");
+
+    Variation({e2e4, c7c5});
+    s = v.ChaineInfos(&l, 14998, 3, "e2e4");
+    EXPECT_NE(s.find(" score mate 1 time "), std::string::npos) << s;
+    Variation({e2e4});
+    v.DerniereVP.clear();
+    EXPECT_NE(std::string(v.ChaineInfos(&l, -14997, 1, "e2e4")).find(" score mate -1 "), std::string::npos);
+    v.DerniereVP.clear();
+    EXPECT_NE(std::string(v.ChaineInfos(&l, 14996, 1, "e2e4")).find(" score mate 2 "), std::string::npos);
+    v.DerniereVP.clear();
+    EXPECT_NE(std::string(v.ChaineInfos(&l, -14995, 1, "e2e4")).find(" score mate -2 "), std::string::npos);
+
+    // A promotion carries its letter; the table never shows more than full.
+    Variation({CoupVP{61, 5, 53}, e7e5});
+    v.EntreesUtilisees = 10ull * static_cast<uint64_t>(v.NbEntreesHash);
+    s = v.ChaineInfos(&l, 0, 1, "e7e8q");
+    EXPECT_NE(s.find(" score cp 0 "), std::string::npos) << s;
+    EXPECT_NE(s.find(" hashfull 1000 pv e7e8q e7e5 "), std::string::npos) << s;
+
+    s = v.ChaineInfosPrimaire(4, "g1f3");
+    EXPECT_EQ(s.rfind("info depth 7 seldepth 12 currmove g1f3 currmovenumber 4 time ", 0), 0u) << s;
+    EXPECT_EQ(s.find(" score"), std::string::npos);
+    s = v.ChaineInfosSimple();
+    EXPECT_EQ(s.rfind("info depth 7 seldepth 12 nodes 5000", 0), 0u) << s;
+    EXPECT_EQ(s.substr(s.size() - 14), " hashfull 1000");
+    v.EntreesUtilisees = 0;
+}
