@@ -1,11 +1,23 @@
-// Windows layer: standard handles, a console or pipe input test with
-// GetNumberOfConsoleInputEvents/PeekNamedPipe, ReadFile and WriteFile, and
-// GetTickCount for the clock.  The pipe itself is the shared input buffer:
-// a line is only read once its end has arrived.
+// Windows layer: the standard handles from GetStdHandle, the console set-up
+// (no window or mouse events, pending console input discarded), an input
+// test that never blocks (GetNumberOfConsoleInputEvents for a console,
+// PeekNamedPipe for a pipe), ReadFile into a buffer of our own, WriteFile for
+// output, and GetTickCount for the clock.
+//
+// Every byte read goes into one buffer from which whole lines are handed
+// out, to the main loop and to a running search alike, so that no line is
+// lost or reordered between them.  Keeping the bytes ourselves rather than
+// leaving them in the pipe until a line end has arrived also lets a last line
+// without terminator be read once the interface closes its end, and puts no
+// limit on the length of a line (a long game's position command included).
 #if defined(_WIN32)
 
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "plateforme.h"
@@ -13,19 +25,107 @@
 namespace velkar::plateforme {
 namespace {
 
+enum class GenreEntree { Console, Tube, Autre };
+
 HANDLE EntSt_H = nullptr;
 HANDLE SortSt_H = nullptr;
+GenreEntree Genre = GenreEntree::Autre;
 bool Console = false;
-bool Fermee = false;
+std::string Tampon;   // bytes read from standard input, not yet taken
+bool Fermee = false;  // standard input reached its end (or cannot be read)
+
 const DWORD Depart = ::GetTickCount();
 
-// Window and mouse events are of no use to a chess engine.
-bool PrepareEntree(HANDLE Entree) {
+// Console mode bits a chess engine has no use for: ENABLE_WINDOW_INPUT and
+// ENABLE_MOUSE_INPUT (0x18).  Their events would only make the input test
+// answer for input that is not a line.
+constexpr DWORD EvenementsInutiles = ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT;
+
+// Takes standard input as it is now: its handle, whether it is a console
+// and, for a console, the mode without window and mouse events and with
+// nothing pending.
+void PrepareEntree() {
+    EntSt_H = GetStdHandle(STD_INPUT_HANDLE);
     DWORD Mode = 0;
-    if (!GetConsoleMode(Entree, &Mode)) return false;
-    SetConsoleMode(Entree, Mode & ~static_cast<DWORD>(ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT));
-    FlushConsoleInputBuffer(Entree);
-    return true;
+    Console = EntSt_H != nullptr && EntSt_H != INVALID_HANDLE_VALUE && GetConsoleMode(EntSt_H, &Mode);
+    if (EntSt_H == nullptr || EntSt_H == INVALID_HANDLE_VALUE) {
+        // Started without standard input (a detached process): nothing will
+        // ever arrive.
+        Genre = GenreEntree::Autre;
+        Fermee = true;
+    } else if (Console) {
+        Genre = GenreEntree::Console;
+        SetConsoleMode(EntSt_H, Mode & ~EvenementsInutiles);
+        FlushConsoleInputBuffer(EntSt_H);
+    } else if (GetFileType(EntSt_H) == FILE_TYPE_PIPE) {
+        Genre = GenreEntree::Tube;
+    } else {
+        // A file or a character device such as NUL: reads never wait long.
+        Genre = GenreEntree::Autre;
+    }
+}
+
+HANDLE Sortie() {
+    if (SortSt_H == nullptr) SortSt_H = GetStdHandle(STD_OUTPUT_HANDLE);
+    return SortSt_H;
+}
+
+// Appends up to Taille bytes read with one ReadFile; a read that fails or
+// returns nothing marks the end of input.
+void Lire(DWORD Taille) {
+    char Bloc[65536];
+    DWORD Lus = 0;
+    if (!ReadFile(EntSt_H, Bloc, std::min<DWORD>(Taille, sizeof Bloc), &Lus, nullptr) || Lus == 0) {
+        Fermee = true;
+        return;
+    }
+    Tampon.append(Bloc, Lus);
+}
+
+// Reads what standard input holds now, without waiting for more.
+void Remplir() {
+    if (Fermee) return;
+    if (EntSt_H == nullptr) PrepareEntree();
+    if (Fermee) return;
+    switch (Genre) {
+        case GenreEntree::Console: {
+            // More than one pending event means a key went down and up: the
+            // console then hands over a typed line at a time.
+            DWORD Evenements = 0;
+            if (!GetNumberOfConsoleInputEvents(EntSt_H, &Evenements)) {
+                Fermee = true;
+            } else if (Evenements > 1) {
+                Lire(256);
+            }
+            break;
+        }
+        case GenreEntree::Tube: {
+            // Only what is already in the pipe is read, so ReadFile returns
+            // at once.  The call fails (ERROR_BROKEN_PIPE) once the writer
+            // has closed its end and every byte has been read.
+            DWORD Disponibles = 0;
+            if (!PeekNamedPipe(EntSt_H, nullptr, 0, nullptr, &Disponibles, nullptr)) {
+                Fermee = true;
+            } else if (Disponibles > 0) {
+                Lire(Disponibles);
+            }
+            break;
+        }
+        case GenreEntree::Autre:
+            Lire(65536);
+            break;
+    }
+}
+
+// Length of the first complete line in the buffer, terminator included.
+int32_t LongueurLigne() {
+    size_t Fin = Tampon.find_first_of("\r\n");
+    if (Fin == std::string::npos) {
+        return (Fermee && !Tampon.empty()) ? static_cast<int32_t>(Tampon.size()) : 0;
+    }
+    // A carriage return and line feed pair ends one line.
+    if (Tampon[Fin] == '\r' && Fin + 1 < Tampon.size() && Tampon[Fin + 1] == '\n') ++Fin;
+    return static_cast<int32_t>(Fin + 1);
 }
 
 }  // namespace
@@ -33,77 +133,81 @@ bool PrepareEntree(HANDLE Entree) {
 const char* Etiquette() { return "x32"; }
 
 void PrepareConsole() {
-    EntSt_H = GetStdHandle(STD_INPUT_HANDLE);
     SortSt_H = GetStdHandle(STD_OUTPUT_HANDLE);
-    Console = PrepareEntree(EntSt_H);
+    PrepareEntree();
+}
+
+// Done again at the start of every search: the interface may have handed
+// the console over or changed its mode since the program started.  Bytes
+// already read stay in the buffer; only unread console events are dropped.
+bool PrepareEntreeRecherche() {
+    if (!Fermee) PrepareEntree();
+    return Console;
 }
 
 bool EstConsole() { return Console; }
 
-// Differences of 32-bit ticks stay right across the wrap of GetTickCount.
+// The system clock wraps every 49.7 days; differences of 32-bit ticks stay
+// right across the wrap, which is all the engine uses.
 uint64_t GetTickCount() { return static_cast<DWORD>(::GetTickCount() - Depart); }
 
 uint32_t SortieStandard() { return 1; }
 
-void EcrireLigne(uint32_t /*Handle*/, std::string_view Texte) {
-    std::string Ligne(Texte);
-    Ligne.push_back('\n');
+void EcrireLigne(uint32_t Handle, std::string_view Texte) {
+    (void)Handle;  // there is one output, the standard output handle
+    std::string Ligne;
+    Ligne.reserve(Texte.size() + 1);
+    Ligne.append(Texte);
+    Ligne.push_back('\n');  // a line feed alone, as on every other system
     const char* p = Ligne.data();
     DWORD Reste = static_cast<DWORD>(Ligne.size());
     while (Reste > 0) {
         DWORD Ecrit = 0;
-        if (!WriteFile(SortSt_H, p, Reste, &Ecrit, nullptr) || Ecrit == 0) return;
+        // The interface may have gone; nothing useful can be done then.
+        if (!WriteFile(Sortie(), p, Reste, &Ecrit, nullptr) || Ecrit == 0) return;
         p += Ecrit;
         Reste -= Ecrit;
     }
 }
 
 int32_t SurveilleEntree() {
-    if (Fermee) return 0;
-    if (Console) {
-        DWORD Evenements = 0;
-        if (!GetNumberOfConsoleInputEvents(EntSt_H, &Evenements)) return 0;
-        return Evenements > 1 ? 256 : 0;
+    int32_t n = LongueurLigne();
+    if (n > 0) return n;
+    // Take what is waiting until a line is complete or nothing more comes.
+    while (!Fermee) {
+        const size_t Avant = Tampon.size();
+        Remplir();
+        n = LongueurLigne();
+        if (n > 0 || Tampon.size() == Avant) break;
     }
-    char Apercu[8192];
-    DWORD Lus = 0, Disponibles = 0;
-    if (!PeekNamedPipe(EntSt_H, Apercu, sizeof Apercu, &Lus, &Disponibles, nullptr)) {
-        if (GetLastError() == ERROR_BROKEN_PIPE) Fermee = true;
-        return 0;
-    }
-    for (DWORD i = 0; i < Lus; ++i)
-        if (Apercu[i] == '\n' || Apercu[i] == '\r') return static_cast<int32_t>(i + 1);
-    return 0;
+    return LongueurLigne();
 }
 
 std::string LitEntree(int32_t n) {
-    char Tampon[8192];
-    DWORD Voulus = static_cast<DWORD>(n < 1 ? 1 : (n > 8191 ? 8191 : n));
-    DWORD Lus = 0;
-    if (!ReadFile(EntSt_H, Tampon, Voulus, &Lus, nullptr) || Lus == 0) {
-        Fermee = true;
-        return "";
-    }
-    DWORD Debut = 0, Fin = Lus;
+    const size_t Taille = std::min(static_cast<size_t>(n > 0 ? n : 0), Tampon.size());
+    size_t Debut = 0;
+    size_t Fin = Taille;
     while (Debut < Fin && static_cast<unsigned char>(Tampon[Debut]) < 33) ++Debut;
     while (Fin > Debut && static_cast<unsigned char>(Tampon[Fin - 1]) < 33) --Fin;
-    return std::string(Tampon + Debut, Fin - Debut);
+    std::string Ligne = Tampon.substr(Debut, Fin - Debut);
+    Tampon.erase(0, Taille);
+    return Ligne;
 }
 
-bool FinEntree() {
-    if (!Fermee && !Console) {
-        char c;
-        DWORD Lus = 0, Disponibles = 0;
-        if (!PeekNamedPipe(EntSt_H, &c, 1, &Lus, &Disponibles, nullptr) && GetLastError() == ERROR_BROKEN_PIPE)
-            Fermee = true;
-    }
-    return Fermee;
-}
+bool FinEntree() { return Fermee && LongueurLigne() == 0; }
 
+// Neither a pipe nor a console can be waited on together with a time-out in
+// a simple way, so the wait polls every 20 ms, as the idle main loop does.
 void AttendEntree(int32_t Millisecondes) {
-    // Polled every 20 ms, as the main loop does between commands.
-    (void)Millisecondes;
-    Sleep(20);
+    const DWORD Debut = ::GetTickCount();
+    for (;;) {
+        if (SurveilleEntree() > 0 || Fermee) return;
+        const DWORD Ecoule = ::GetTickCount() - Debut;
+        if (Millisecondes >= 0 && Ecoule >= static_cast<DWORD>(Millisecondes)) return;
+        DWORD Pause = 20;
+        if (Millisecondes >= 0) Pause = std::min<DWORD>(Pause, static_cast<DWORD>(Millisecondes) - Ecoule);
+        Sleep(Pause);
+    }
 }
 
 }  // namespace velkar::plateforme
