@@ -10,10 +10,7 @@ import time
 import unittest
 
 BINARY = None  # set by run_tests() from the command line
-DATA_DIR = os.environ.get(
-    "VELKAR_DATA_DIR",
-    os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data"))
-
+DATA_DIR = os.environ.get("VELKAR_DATA_DIR", os.path.join(os.path.dirname(__file__), "..", "data"))
 START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
 
 
@@ -22,83 +19,70 @@ class EngineError(AssertionError):
 
 
 class Engine:
-    """One running engine process.  A reader thread puts every output line
-    into a queue, so every read can have a timeout and a hung engine fails
-    the test instead of hanging it."""
+    """One running engine process.  A reader thread queues every output line,
+    so every read has a timeout and a hung engine fails the test instead of
+    hanging it.  Closing checks that the engine ended cleanly (exit code 0,
+    nothing on stderr), which is how sanitizer reports surface."""
 
-    def __init__(self, binary=None, args=()):
-        self.proc = subprocess.Popen(
-            [binary or BINARY, *args], stdin=subprocess.PIPE,
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
-        self.lines = queue.Queue()
-        self.log = []  # everything read so far, for failure messages
-        self.stderr = []
-        threading.Thread(target=self._pump, args=(self.proc.stdout, self.lines),
-                         daemon=True).start()
-        threading.Thread(target=self._drain_stderr, daemon=True).start()
+    def __init__(self, args=()):
+        self.proc = subprocess.Popen([BINARY, *args], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=subprocess.PIPE, bufsize=0)
+        self.lines, self.log, self.stderr = queue.Queue(), [], []
+        threading.Thread(target=self._pump, daemon=True).start()
+        threading.Thread(target=lambda: self.stderr.extend(
+            l.decode("utf-8", "replace") for l in self.proc.stderr), daemon=True).start()
 
-    @staticmethod
-    def _pump(stream, q):
-        for raw in iter(stream.readline, b""):
-            q.put((time.monotonic(), raw.decode("utf-8", "replace").rstrip("\n")))
-        q.put((time.monotonic(), None))  # end of output
-
-    def _drain_stderr(self):
-        for raw in iter(self.proc.stderr.readline, b""):
-            self.stderr.append(raw.decode("utf-8", "replace"))
+    def _pump(self):
+        for raw in iter(self.proc.stdout.readline, b""):
+            self.lines.put(raw.decode("utf-8", "replace").rstrip("\n"))
+        self.lines.put(None)  # end of output
 
     def __enter__(self):
         return self
 
-    def __exit__(self, *exc):
-        self.close()
+    def __exit__(self, exc_type, *_):
+        self.close(check=exc_type is None)
 
-    # --- writing -----------------------------------------------------------
     def send(self, *lines):
-        for line in lines:
-            self.proc.stdin.write((line + "\n").encode())
+        self.proc.stdin.write("".join(l + "\n" for l in lines).encode())
         self.proc.stdin.flush()
 
     def close_input(self):
         self.proc.stdin.close()
 
-    # --- reading -----------------------------------------------------------
     def _context(self):
-        tail = "\n  ".join(self.log[-15:])
         err = "".join(self.stderr[-20:])
-        return f"\nlast lines read:\n  {tail}" + (f"\nstderr:\n{err}" if err else "")
+        return "\nlast lines read:\n  " + "\n  ".join(self.log[-15:]) + (f"\nstderr:\n{err}" if err else "")
 
-    def read(self, timeout=10.0, stamped=False):
+    def read(self, timeout=10.0):
         """The next line; None at end of output.  Raises on timeout."""
         try:
-            when, line = self.lines.get(timeout=timeout)
+            line = self.lines.get(timeout=timeout)
         except queue.Empty:
             raise EngineError(f"no output within {timeout} s" + self._context()) from None
         if line is None:
-            self.lines.put((when, None))  # stay at end of output
+            self.lines.put(None)  # stay at end of output
         else:
             self.log.append(line)
-        return (when, line) if stamped else line
+        return line
 
     def read_all_pending(self, wait=0.0):
-        """Every line that arrives within `wait` seconds (at least those already here)."""
-        out = []
-        deadline = time.monotonic() + wait
+        """Every line that arrives within `wait` seconds."""
+        out, deadline = [], time.monotonic() + wait
         while True:
             try:
-                _, line = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+                line = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
             except queue.Empty:
                 return out
             if line is None:
-                self.lines.put((0, None))
+                self.lines.put(None)
                 return out
             self.log.append(line)
             out.append(line)
 
     def expect(self, prefix, timeout=10.0):
-        """Read until a line starting with `prefix`; return (line, lines before it)."""
-        skipped = []
-        deadline = time.monotonic() + timeout
+        """Reads until a line starting with `prefix`; returns (line, lines before it)."""
+        skipped, deadline = [], time.monotonic() + timeout
         while True:
             line = self.read(max(0.01, deadline - time.monotonic()))
             if line is None:
@@ -108,15 +92,15 @@ class Engine:
             skipped.append(line)
 
     def sync(self, timeout=10.0):
-        """isready/readyok round trip; returns the lines that came before readyok."""
+        """isready/readyok round trip; returns the lines written before readyok."""
         self.send("isready")
         return self.expect("readyok", timeout)[1]
 
-    def banner(self, timeout=10.0):
-        return self.read(timeout)
+    def banner(self):
+        return self.read()
 
     def search(self, go="go depth 4", timeout=30.0):
-        """Send `go`, collect until bestmove.  Returns (info lines, bestmove line)."""
+        """Sends `go`, reads until bestmove.  Returns (lines before it, bestmove line)."""
         self.send(go)
         best, before = self.expect("bestmove", timeout)
         return before, best
@@ -127,25 +111,24 @@ class Engine:
         except subprocess.TimeoutExpired:
             raise EngineError(f"engine still running {timeout} s later" + self._context()) from None
 
-    def close(self):
-        if self.proc.poll() is None:
+    def close(self, check=True):
+        if not self.proc.stdin.closed:
             try:
                 self.proc.stdin.close()
             except OSError:
                 pass
-            try:
-                self.proc.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
-        for s in (self.proc.stdin, self.proc.stdout, self.proc.stderr):
-            try:
-                s.close()
-            except OSError:
-                pass
+        try:
+            code = self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            if check:
+                raise EngineError("engine did not end at end of input" + self._context()) from None
+            return
+        time.sleep(0.05)  # let the reader threads take the last bytes
+        if check and (code != 0 or self.stderr):
+            raise EngineError(f"engine ended with code {code}" + self._context())
 
-
-# --- helpers shared by the scripts ------------------------------------------
 
 def position_command(fen=None, moves=()):
     cmd = "position startpos" if fen is None else f"position fen {fen}"
@@ -153,8 +136,7 @@ def position_command(fen=None, moves=()):
 
 
 def perft(engine, depth, timeout=60.0):
-    """Runs `perft depth` on the engine's current position.
-    Returns ({move: count} in the order listed, total)."""
+    """`perft depth` on the current position: ({move: count} in listed order, total)."""
     engine.send(f"perft {depth}")
     counts = {}
     while True:
@@ -194,7 +176,7 @@ def epd_fen(line):
 
 def data_file(name):
     with open(os.path.join(DATA_DIR, name)) as f:
-        return [l.strip() for l in f if l.strip() and not l.startswith("#")]
+        return [l.strip() for l in f if l.strip()]
 
 
 def run_tests():
@@ -203,8 +185,6 @@ def run_tests():
     if len(sys.argv) < 2:
         sys.exit(f"usage: {sys.argv[0]} <path to velkar>")
     BINARY = os.path.abspath(sys.argv[1])
-    prog = unittest.main(module="__main__", argv=[sys.argv[0]], exit=False, verbosity=2)
-    r = prog.result
-    print(f"{os.path.basename(sys.argv[0])}: {r.testsRun} run, "
-          f"{len(r.failures)} failed, {len(r.errors)} errors")
+    r = unittest.main(module="__main__", argv=sys.argv[:1], exit=False, verbosity=2).result
+    print(f"{os.path.basename(sys.argv[0])}: {r.testsRun} run, {len(r.failures)} failed, {len(r.errors)} errors")
     sys.exit(0 if r.wasSuccessful() else 1)
