@@ -42,20 +42,12 @@ inline std::string Texte(const TVelkar& v, const sCoup& m) {
     return t;
 }
 
-// The legal moves of the side to move, in generation order, as the search
-// asks for them: with the check flag of the ply stored first.
-inline std::vector<std::string> Coups(TVelkar& v) {
+// The legal moves (or the captures and promotions) of the side to move, in
+// generation order, generated as the search does: check flag stored first.
+inline std::vector<std::string> Coups(TVelkar& v, bool Captures = false) {
     v.EnEchec[v.NumDemiCoup] = v.RoiEchec(v.Camp);
-    v.GenereListeCoups();
-    std::vector<std::string> r;
-    const ListeCoupsPly& l = v.ListeCoups[v.NumDemiCoup];
-    for (int32_t i = 1; i <= l.NbCoups; ++i) r.push_back(Texte(v, l.Coups[i]));
-    return r;
-}
-
-inline std::vector<std::string> Captures(TVelkar& v) {
-    v.EnEchec[v.NumDemiCoup] = v.RoiEchec(v.Camp);
-    v.GenereListeCaps();
+    if (Captures) v.GenereListeCaps();
+    else v.GenereListeCoups();
     std::vector<std::string> r;
     const ListeCoupsPly& l = v.ListeCoups[v.NumDemiCoup];
     for (int32_t i = 1; i <= l.NbCoups; ++i) r.push_back(Texte(v, l.Coups[i]));

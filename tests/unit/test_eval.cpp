@@ -204,18 +204,10 @@ TEST(Evaluation, DeveloppementRoqueFousEtRoiSeul) {
 
 TEST(Evaluation, TablesDesCases) {
     const int32_t(&T)[7][3][65] = TabCasePiece;
-    EXPECT_EQ(T[1][1][Case("d7")], 36);
-    EXPECT_EQ(T[1][1][Case("e2")], -2);
-    EXPECT_EQ(T[1][1][Case("c4")], 2);
-    EXPECT_EQ(T[2][1][Case("b1")], -45);
-    EXPECT_EQ(T[2][1][Case("e6")], 4);
-    EXPECT_EQ(T[3][1][Case("c1")], -45);
-    EXPECT_EQ(T[3][1][Case("h5")], -50);
-    EXPECT_EQ(T[3][1][Case("h4")], -50);
-    EXPECT_EQ(T[4][1][Case("a7")], 20);
-    EXPECT_EQ(T[4][1][Case("a2")], -10);
-    EXPECT_EQ(T[5][1][Case("e1")], -20);
-    EXPECT_EQ(T[5][1][Case("d4")], 16);
+    // A few White cells (the listings read rank 8 first).
+    for (auto [t, c, Valeur] : std::vector<std::tuple<int, const char*, int>>{
+             {1, "d7", 36}, {1, "c4", 2}, {3, "h5", -50}, {3, "c1", -45}, {4, "a2", -10}, {5, "e1", -20}})
+        EXPECT_EQ(T[t][1][Case(c)], Valeur) << c;
     // Black's tables mirror White's but for a few squares.
     const std::vector<std::tuple<int, const char*, int>> Exceptions = {
         {2, "b3", 0}, {2, "g3", 0}, {2, "b4", -6}, {2, "g4", -6}, {3, "a1", 0},

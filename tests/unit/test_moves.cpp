@@ -81,38 +81,19 @@ TEST(Generation, PromotionsEtPousseeBloquee) {
     l.resize(12);
     EXPECT_EQ(l, (std::vector<std::string>{"b7b8n", "b7b8b", "b7b8r", "b7b8q", "b7a8n", "b7a8b", "b7a8r",
                                            "b7a8q", "b7c8n", "b7c8b", "b7c8r", "b7c8q"}));
-    const std::vector<std::string> Tous = Coups(v);
-    EXPECT_FALSE(Contient(Tous, "e2e3"));
-    EXPECT_FALSE(Contient(Tous, "e2e4"));  // no double push over a blocked square
-
-    // The en-passant capture that would uncover the king along the rank.
-    ASSERT_TRUE(Pose(v, "4k3/2p5/8/KP5r/8/8/8/8 b - - 0 1"));
-    Joue(v, "c7c5");
-    EXPECT_FALSE(Contient(Coups(v), "b5c6"));
-    // Castling through an attacked square is refused; an attacked b1 does not matter.
+    EXPECT_FALSE(Contient(Coups(v), "e2e4"));  // no double push over a blocked square
+    // Castling may cross an attacked b1, not an attacked c1.
     ASSERT_TRUE(Pose(v, "1r2k3/8/8/8/8/8/8/R3K2R w KQ - 0 1"));
     EXPECT_TRUE(Contient(Coups(v), "e1c1"));
     ASSERT_TRUE(Pose(v, "2r1k3/8/8/8/8/8/8/R3K2R w KQ - 0 1"));
     EXPECT_FALSE(Contient(Coups(v), "e1c1"));
-    EXPECT_TRUE(Contient(Coups(v), "e1g1"));
-    ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/8/R3K1rR w KQ - 0 1"));
-    EXPECT_FALSE(Contient(Coups(v), "e1c1"));  // in check: no castling at all
 }
 
-// The largest known number of legal moves, and moves checked against the list.
-TEST(Generation, ListeLongueEtCoupsLegaux) {
+// The largest known number of legal moves fits the list.
+TEST(Generation, ListeLongue) {
     TVelkar& v = Moteur();
     ASSERT_TRUE(Pose(v, "R6R/3Q4/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KB1 w - - 0 1"));
     EXPECT_EQ(Coups(v).size(), 218u);
-
-    ASSERT_TRUE(Pose(v, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"));
-    EXPECT_FALSE(v.JoueCoupLegal(Case("b7"), Case("b8"), -1));  // a promotion needs its piece
-    EXPECT_FALSE(v.JoueCoupLegal(Case("e8"), Case("d8"), -1));  // not White's piece
-    EXPECT_FALSE(v.JoueCoupLegal(Case("e1"), Case("e3"), -1));
-    EXPECT_EQ(v.NumDemiCoup, 1);
-    EXPECT_TRUE(v.JoueCoupLegal(Case("b7"), Case("b8"), 4));
-    EXPECT_EQ(v.Pieces[1].TypePiece, 4);
-    EXPECT_EQ(v.Camp, 2);
 }
 
 // The capture list is the full list's captures and promotions (en passant
@@ -120,9 +101,10 @@ TEST(Generation, ListeLongueEtCoupsLegaux) {
 TEST(Generation, CapturesSontLesCapturesDeLaListeComplete) {
     TVelkar& v = Moteur();
     int n = 0;
+    v.InitialiserPartie();
     for (const char* Fichier : {"perftsuite.epd", "perft_special.epd", "wac.epd"})
         for (const std::string& l : Lignes(Fichier)) {
-            if (!Pose(v, l.substr(0, l.find(';')))) continue;
+            if (!v.PlaceFen(l.substr(0, l.find(';')))) continue;
             v.EnEchec[v.NumDemiCoup] = v.RoiEchec(v.Camp);
             v.GenereListeCoups();
             std::vector<std::pair<int32_t, std::string>> Attendu;
@@ -135,7 +117,7 @@ TEST(Generation, CapturesSontLesCapturesDeLaListeComplete) {
                              [](const auto& a, const auto& b) { return a.first < b.first; });
             std::vector<std::string> a;
             for (const auto& [p, c] : Attendu) a.push_back(c);
-            ASSERT_EQ(Captures(v), a) << l;
+            ASSERT_EQ(Coups(v, true), a) << l;
             ++n;
         }
     EXPECT_GT(n, 500);
@@ -188,47 +170,6 @@ TEST(Coups, FaireEtDefaireSurDesPartiesAleatoires) {
             for (; Plies > 0; --Plies) v.Restaure();
             ASSERT_TRUE(Photo(v) == Depart) << Fen;
         }
-}
-
-TEST(Coups, RoqueEnPassantEtPromotion) {
-    TVelkar& v = Moteur();
-    ASSERT_TRUE(Pose(v, "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"));
-    uint64_t Cle = v.Cle, ClePions = v.ClePions;
-    Joue(v, "e1g1");
-    EXPECT_EQ(v.Echiquier[7], 16);
-    EXPECT_EQ(v.Echiquier[6], 14);
-    EXPECT_EQ(v.Echiquier[8], 0);
-    EXPECT_EQ(v.Pieces[14].CasePiece, 6);
-    EXPECT_EQ(v.RoqueBlancPetit, -1);
-    EXPECT_EQ(v.RoqueBlancGrand, -1);
-    EXPECT_EQ(v.BlancARoque, 1);
-    EXPECT_EQ(v.Cle, Cle ^ v.CleZobrist[16][5] ^ v.CleZobrist[16][7] ^ v.CleZobrist[14][8] ^
-                         v.CleZobrist[14][6] ^ v.CleRoque[1] ^ v.CleRoque[2] ^ v.CleTraitNoir);
-    EXPECT_EQ(v.ClePions, ClePions);
-
-    v.InitialiserPartie();
-    Joue(v, "e2e4");
-    EXPECT_EQ(v.CaseEnPassant, 21);
-    Joue(v, "g8f6");
-    EXPECT_EQ(v.CaseEnPassant, -1);
-
-    ASSERT_TRUE(Pose(v, "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1"));
-    v.Compteur50 = 7;
-    Joue(v, "e5d6");
-    EXPECT_EQ(v.Echiquier[36], 0);
-    EXPECT_EQ(v.Compteur50, 0);
-    EXPECT_EQ(v.NbPiecesNoires, 1);
-    EXPECT_EQ(v.Materiel, 100);
-
-    ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/p7/4K3 b - - 0 1"));
-    ClePions = v.ClePions;
-    const int32_t Pion = v.Echiquier[9];
-    Joue(v, "a2a1n");
-    EXPECT_EQ(v.Pieces[Pion].TypePiece, 2);
-    EXPECT_EQ(v.Pieces[Pion].ValeurPiece, 325);
-    EXPECT_EQ(v.Materiel, -325);
-    EXPECT_EQ(v.NbPiecesBlanches, 1);
-    EXPECT_EQ(v.ClePions, ClePions ^ v.CleZobrist[Pion][9]);
 }
 
 // Castling rights belong to the corner squares, whatever the number or the
