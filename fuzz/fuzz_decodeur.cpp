@@ -1,0 +1,87 @@
+// Fuzz target of the command decoder: the input is a sequence of command
+// lines, handled as the main loop would, with the engine's invariants
+// checked after every line.  Commands that would take seconds are made
+// small: searches run to depth 1 or 2, perft to depth 2, bench is skipped,
+// and the hash table stays at 2 or 3 MB.
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "fuzz/invariants.h"
+#include "interface/interface.h"
+#include "platform/plateforme.h"
+
+using namespace velkar;
+
+namespace {
+
+void Muet(std::string_view) {}
+
+TVelkar* Moteur = nullptr;
+
+bool Commence(std::string_view Ligne, std::string_view Debut) { return Ligne.substr(0, Debut.size()) == Debut; }
+
+std::string Borne(const std::string& Ligne) {
+    if (Ligne == "g" || Commence(Ligne, "go")) {
+        // Keep the modes that change how a search ends; the limit is a depth.
+        std::string Go = Ligne.size() % 2 ? "go depth 1" : "go depth 2";
+        if (Ligne.find("infinite") != std::string::npos) Go += " infinite";
+        if (Ligne.find("ponder") != std::string::npos) Go += " ponder";
+        return Go;
+    }
+    if (Commence(Ligne, "bench")) return "";  // a fixed list of searches: nothing to fuzz
+    if (Commence(Ligne, "perft") && GetIntegerParam(Ligne, "perft", 1) > 2) return "perft 2";
+    if (Commence(Ligne, "setoption name ") && Ligne.find("Hash value ") != std::string::npos)
+        return Ligne.substr(0, Ligne.find("Hash value ")) + (Ligne.size() % 2 ? "Hash value 2" : "Hash value 3");
+    return Ligne;
+}
+
+// One line as the main loop hands it over: false once it ends the program.
+bool Traite(const std::string& Brute) {
+    if (Brute == "quit" || Brute == "q") return false;
+    DecodeCommande(*Moteur, Borne(Brute), Muet);
+    fuzz::VerifieEtat(*Moteur);
+    fuzz::VerifieCoups(*Moteur);
+    // Lines a search put aside come next, as in the main loop.
+    std::string Differee;
+    while (plateforme::PrendLigneDifferee(Differee))
+        if (!Traite(Differee)) return false;
+    return true;
+}
+
+// Trimmed as the input layer trims a line.
+std::string Nettoie(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) < 33) s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) < 33) s.remove_suffix(1);
+    return std::string(s);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::RedirigeEntreesSorties();
+    static std::unique_ptr<TVelkar> Instance = std::make_unique<TVelkar>();
+    Moteur = Instance.get();
+    fuzz::TablesReduites(*Moteur);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Donnees, size_t Taille) {
+    // Each input starts as a new game in a freshly started engine.
+    std::string Reste;
+    while (plateforme::PrendLigneDifferee(Reste)) {}
+    if (Moteur->NbEntreesHash != 4096) fuzz::TablesReduites(*Moteur);
+    DecodeCommande(*Moteur, "ucinewgame", Muet);
+    Moteur->Infini = Moteur->EnPonder = Moteur->ArretDemande = Moteur->QuitDemande = false;
+    Moteur->ProfondeurLimite = 0;
+    Moteur->LimiteNoeuds = 0;
+
+    std::string_view Texte(reinterpret_cast<const char*>(Donnees), Taille);
+    while (!Texte.empty()) {
+        const size_t Fin = Texte.find_first_of("\r\n");
+        const std::string Ligne = Nettoie(Texte.substr(0, Fin));
+        Texte.remove_prefix(Fin == std::string_view::npos ? Texte.size() : Fin + 1);
+        if (!Ligne.empty() && !Traite(Ligne)) break;
+    }
+    return 0;
+}
