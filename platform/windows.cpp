@@ -2,7 +2,8 @@
 // (no window or mouse events, pending console input discarded), an input
 // test that never blocks (GetNumberOfConsoleInputEvents for a console,
 // PeekNamedPipe for a pipe), ReadFile into a buffer of our own, WriteFile for
-// output, and GetTickCount for the clock.
+// output, and GetTickCount for the clock.  A pipe that cannot be peeked at
+// (wine hands a Unix pipe over as one) is read by a thread of its own.
 //
 // Every byte read goes into one buffer from which whole lines are handed
 // out, to the main loop and to a running search alike, so that no line is
@@ -25,7 +26,7 @@
 namespace velkar::plateforme {
 namespace {
 
-enum class GenreEntree { Console, Tube, Autre };
+enum class GenreEntree { Console, Tube, Lecteur, Autre };
 
 HANDLE EntSt_H = nullptr;
 HANDLE SortSt_H = nullptr;
@@ -36,6 +37,45 @@ bool Fermee = false;  // standard input reached its end (or cannot be read)
 
 const DWORD Depart = ::GetTickCount();
 
+// Bytes that the reader thread has taken from a pipe that cannot be peeked
+// at, waiting to be moved into Tampon.  Allocated once and never freed: the
+// thread may still be blocked in ReadFile while the program ends.
+struct FileLecteur {
+    CRITICAL_SECTION Verrou;
+    std::string Octets;
+    bool Fin = false;
+};
+FileLecteur* Lecteur = nullptr;
+
+DWORD WINAPI BoucleLecteur(LPVOID Parametre) {
+    const HANDLE Entree = static_cast<HANDLE>(Parametre);
+    for (;;) {
+        char Bloc[65536];
+        DWORD Lus = 0;
+        const bool Lu = ReadFile(Entree, Bloc, sizeof Bloc, &Lus, nullptr) && Lus > 0;
+        EnterCriticalSection(&Lecteur->Verrou);
+        if (Lu) {
+            Lecteur->Octets.append(Bloc, Lus);
+        } else {
+            Lecteur->Fin = true;
+        }
+        LeaveCriticalSection(&Lecteur->Verrou);
+        if (!Lu) return 0;
+    }
+}
+
+// From now on the pipe is read by the reader thread; false when the thread
+// cannot be started.
+bool LanceLecteur() {
+    Lecteur = new FileLecteur;
+    InitializeCriticalSection(&Lecteur->Verrou);
+    const HANDLE Fil = CreateThread(nullptr, 0, BoucleLecteur, EntSt_H, 0, nullptr);
+    if (Fil == nullptr) return false;
+    CloseHandle(Fil);
+    Genre = GenreEntree::Lecteur;
+    return true;
+}
+
 // Console mode bits a chess engine has no use for: ENABLE_WINDOW_INPUT and
 // ENABLE_MOUSE_INPUT (0x18).  Their events would only make the input test
 // answer for input that is not a line.
@@ -45,6 +85,8 @@ constexpr DWORD EvenementsInutiles = ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT;
 // and, for a console, the mode without window and mouse events and with
 // nothing pending.
 void PrepareEntree() {
+    // The reader thread owns the input handle once it runs.
+    if (Genre == GenreEntree::Lecteur) return;
     EntSt_H = GetStdHandle(STD_INPUT_HANDLE);
     DWORD Mode = 0;
     Console = EntSt_H != nullptr && EntSt_H != INVALID_HANDLE_VALUE && GetConsoleMode(EntSt_H, &Mode);
@@ -104,11 +146,23 @@ void Remplir() {
             // at once.  The call fails (ERROR_BROKEN_PIPE) once the writer
             // has closed its end and every byte has been read.
             DWORD Disponibles = 0;
-            if (!PeekNamedPipe(EntSt_H, nullptr, 0, nullptr, &Disponibles, nullptr)) {
-                Fermee = true;
-            } else if (Disponibles > 0) {
-                Lire(Disponibles);
+            if (PeekNamedPipe(EntSt_H, nullptr, 0, nullptr, &Disponibles, nullptr)) {
+                if (Disponibles > 0) Lire(Disponibles);
+                break;
             }
+            const DWORD Erreur = GetLastError();
+            if (Erreur == ERROR_BROKEN_PIPE || Erreur == ERROR_PIPE_NOT_CONNECTED || Erreur == ERROR_NO_DATA ||
+                !LanceLecteur()) {
+                Fermee = true;
+            }
+            break;
+        }
+        case GenreEntree::Lecteur: {
+            EnterCriticalSection(&Lecteur->Verrou);
+            Tampon.append(Lecteur->Octets);
+            Lecteur->Octets.clear();
+            if (Lecteur->Fin) Fermee = true;
+            LeaveCriticalSection(&Lecteur->Verrou);
             break;
         }
         case GenreEntree::Autre:
