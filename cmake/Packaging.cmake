@@ -21,15 +21,16 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Velkar developers")
 set(CPACK_PACKAGE_CONTACT "The Velkar developers <velkar@velkar.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "chess engine for the Universal Chess Interface (UCI)")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Velkar is a chess engine that a chess interface (Cute Chess, Arena, xboard through polyglot, lichess-bot, a match runner) starts as a child process and drives over standard input and output with the UCI protocol.")
+set(CPACK_PACKAGE_DESCRIPTION "Velkar is a chess engine. A chess interface (Cute Chess, Arena,
+xboard through polyglot, lichess-bot, a match runner) starts it as a
+child process and drives it over standard input and output with the
+UCI protocol.")
 set(CPACK_STRIP_FILES ON)
 
 # Debian package: /usr/bin/velkar and its manual page.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n ${CPACK_PACKAGE_DESCRIPTION}")
 # The library versions the binary needs come from dpkg-shlibdeps (package
 # dpkg-dev) when it is there; without it, the libraries a g++ build links.
 find_program(VELKAR_DPKG_SHLIBDEPS dpkg-shlibdeps)
