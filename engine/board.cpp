@@ -72,8 +72,9 @@ TVelkar::TVelkar() {
     TailleHashPions = 8;
     NbEntreesHash = static_cast<int32_t>(int64_t{TailleHash} * 1048576 / 16);
     NbEntreesHashPions = static_cast<int32_t>(int64_t{TailleHashPions} * 1048576 / 10);
-    TableHash.resize(static_cast<size_t>(NbEntreesHash));
-    TableHashPions.resize(static_cast<size_t>(NbEntreesHashPions));
+    if (!TableHash.Alloue(static_cast<uint64_t>(NbEntreesHash)) ||
+        !TableHashPions.Alloue(static_cast<uint64_t>(NbEntreesHashPions)))
+        throw std::bad_alloc();
     ProfondeurMax = 600;
     InitialiserDonnees();
 }
@@ -151,33 +152,16 @@ void TVelkar::InitialiserDonnees() {
     CleTraitNoir = Tirage();
     for (int32_t k = 1; k <= 4; ++k) CleRoque[k] = Tirage();
 
-    RemplirTablesHashVides();
-}
-
-void TVelkar::RemplirTablesHashVides() {
-    const Hash Vide{-1, -32768, 1, -32767, {-1, -1, -1}};
-    for (Hash& h : TableHash) h = Vide;
-    for (HashPion& h : TableHashPions) h = HashPion{-1, HashVide};
+    ViderTablesHash();
 }
 
 void TVelkar::ViderTablesHash() {
-    for (Hash& h : TableHash) {
-        h.Cle = -1;
-        h.Coup[0] = -1;
-    }
-    for (HashPion& h : TableHashPions) h = HashPion{-1, HashVide};
+    TableHash.Vide();
+    TableHashPions.Vide();
 }
 
 bool TVelkar::RedimensionneHash(int64_t NbEntrees) {
-    HashTab Nouvelle;
-    try {
-        Nouvelle.resize(static_cast<size_t>(NbEntrees));
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-    TableHash.swap(Nouvelle);
+    if (NbEntrees <= 0 || !TableHash.Alloue(static_cast<uint64_t>(NbEntrees))) return false;
     NbEntreesHash = static_cast<int32_t>(NbEntrees);
     return true;
 }
@@ -220,7 +204,10 @@ void TVelkar::InitialiserPartie() {
         Killers[p][0] = Killers[p][1] = Killers[p][2] = Killers[p][3] = -1;
     }
     for (int32_t p = 0; p <= NbDemiCoups; ++p) CoupHash[p][0] = CoupHash[p][1] = CoupHash[p][2] = -1;
-    std::memset(Historique, 0, sizeof Historique);
+    // History is written only at cut-offs, so only the plies up to the
+    // highest one written need clearing.
+    std::memset(Historique, 0, sizeof Historique[0] * static_cast<size_t>(HistoriqueMaxDemiCoup + 1));
+    HistoriqueMaxDemiCoup = 0;
 
     // Empty both tables; EntreesUtilisees deliberately keeps counting.
     ViderTablesHash();

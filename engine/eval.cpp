@@ -1,6 +1,7 @@
 // The static evaluation: the positional part of the score, from the side to
 // move's point of view; material is added by the callers.  Every sum is kept
 // as a 16-bit value, as the search's scores are.
+#include "bitboards.h"
 #include "velkar.h"
 
 namespace velkar {
@@ -18,61 +19,62 @@ inline bool SurPlace(const TVelkar& v, int32_t Piece) { return v.Pieces[Piece].C
 
 }  // namespace
 
+TVelkar::Occupation TVelkar::Occupe() const {
+    Occupation o{};
+    for (int32_t n = 1; n <= 32; ++n)
+        if (Pieces[n].CasePiece != -1) o.Couleur[n <= 16 ? 1 : 2] |= Bit(Pieces[n].CasePiece);
+    o.Tous = o.Couleur[1] | o.Couleur[2];
+    return o;
+}
+
+int32_t TVelkar::Activite(int32_t Piece) const { return ActiviteSur(Piece, Occupe()); }
+
 // Activity of one piece: the squares it reaches, weighted by their nearness
 // to the enemy king where the piece could strike.
-int32_t TVelkar::Activite(int32_t Piece) const {
+int32_t TVelkar::ActiviteSur(int32_t Piece, const Occupation& o) const {
     const int32_t s = Pieces[Piece].CasePiece;
     if (s == -1) return 0;
     const bool Blanc = Piece <= 16;
     const int32_t K = Pieces[Blanc ? 32 : 16].CasePiece;
-    auto Ennemi = [Blanc](int32_t p) { return Blanc ? p > 16 : (p >= 1 && p <= 16); };
-    int32_t Total = 0;
-    // Sliders: one point per empty square, and the distance weight of an
-    // enemy piece that ends the ray.
-    auto Glisse = [&](int32_t d, bool Compte) {
-        const int32_t* Rayon = Rayons[s][d];
-        for (int32_t k = 1; k <= Rayon[0]; ++k) {
-            const int32_t t = Rayon[k];
-            const int32_t p = Echiquier[t];
-            if (p == 0) {
-                ++Total;
-                continue;
-            }
-            if (Compte && Ennemi(p)) Total += ValeursDistance[Distance[K][t]];
-            return;
+    const Bitboard Ennemis = o.Couleur[Blanc ? 2 : 1];
+    // Sliders: one point per empty square up to the first piece of each ray,
+    // and the distance weight of an enemy piece that ends a ray.
+    auto Glisse = [&](const int32_t* Directions, int32_t NbDirections, Bitboard Cibles) {
+        Bitboard Atteintes = 0;
+        for (int32_t k = 0; k < NbDirections; ++k) {
+            const int32_t d = Directions[k];
+            const Bitboard Rayon = Bitboards.Rayon[s][d];
+            const int32_t b = PremierBloqueur(Rayon & o.Tous, d);
+            Atteintes |= b == 0 ? Rayon : Rayon & ~Bitboards.Rayon[b][d];
         }
+        int32_t n = NbBits(Atteintes & ~o.Tous);
+        for (Bitboard e = Atteintes & Cibles; e != 0; e &= e - 1)
+            n += ValeursDistance[Distance[K][__builtin_ctzll(e) + 1]];
+        return n;
     };
+    static constexpr int32_t ToutesDirections[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     switch (Pieces[Piece].TypePiece) {
         case 2: {
-            const int32_t* Sauts = Rayons[s][9];
-            for (int32_t k = 1; k <= Sauts[0]; ++k) {
-                const int32_t t = Sauts[k];
-                const int32_t p = Echiquier[t];
-                if (p == 0 || Ennemi(p)) Total += ValeursDistance[Distance[K][t]];
-            }
-            break;
+            // A knight weighs every square it reaches, empty or enemy, by its
+            // distance to the enemy king: 15 on it, 5 next to it, 2 at two.
+            const Bitboard A = Bitboards.Cavalier[s] & ~o.Couleur[Blanc ? 1 : 2];
+            int32_t n = NbBits(A) + 4 * NbBits(A & Bitboards.Voisins[K]) + NbBits(A & Bitboards.Couronne2[K]);
+            if (A & Bit(K)) n += 14;
+            return n;
         }
         case 3:
-            for (int32_t d : DirectionsFou) Glisse(d, true);
-            break;
+            return Glisse(DirectionsFou, 4, Ennemis);
         case 4:
-            for (int32_t d : DirectionsTour) Glisse(d, true);
-            break;
-        case 5: {
+            return Glisse(DirectionsTour, 4, Ennemis);
+        case 5:
             // Only the two original queens weigh the enemy piece at the end of
             // a ray; a promoted queen counts its empty squares only.
-            const bool Compte = Piece == 15 || Piece == 31;
-            for (int32_t d = 1; d <= 8; ++d) Glisse(d, Compte);
-            break;
-        }
+            return Glisse(ToutesDirections, 8, (Piece == 15 || Piece == 31) ? Ennemis : 0);
         case 6:
-            for (int32_t d = 1; d <= 8; ++d)
-                if (Rayons[s][d][0] > 0 && Echiquier[Rayons[s][d][1]] == 0) ++Total;
-            break;
+            return NbBits(Bitboards.Voisins[s] & ~o.Tous);
         default:
-            break;
+            return 0;
     }
-    return Total;
 }
 
 // Pawn structure S from White's point of view: doubled, isolated and
@@ -159,11 +161,12 @@ int16_t TVelkar::Eval() {
     const int16_t TermePions = static_cast<int16_t>(PourBlanc(S / 4));
 
     // Activity of every non-pawn piece, king included.
+    const Occupation o = Occupe();
     int16_t ActiviteBlanche = 0, ActiviteNoire = 0;
     for (int32_t n = 1; n <= 16; ++n)
-        if (Pieces[n].TypePiece != 1) ActiviteBlanche = Somme16(ActiviteBlanche, Activite(n));
+        if (Pieces[n].TypePiece != 1) ActiviteBlanche = Somme16(ActiviteBlanche, ActiviteSur(n, o));
     for (int32_t n = 17; n <= 32; ++n)
-        if (Pieces[n].TypePiece != 1) ActiviteNoire = Somme16(ActiviteNoire, Activite(n));
+        if (Pieces[n].TypePiece != 1) ActiviteNoire = Somme16(ActiviteNoire, ActiviteSur(n, o));
     const int16_t TermeActivite = static_cast<int16_t>(PourBlanc(ActiviteBlanche - ActiviteNoire));
 
     // Piece-square values, kings excluded.
@@ -198,9 +201,9 @@ int16_t TVelkar::Eval() {
         int32_t dx = CaseVersX[a] - CaseVersX[b], dy = CaseVersY[a] - CaseVersY[b];
         if (dx < 0) dx = -dx;
         if (dy < 0) dy = -dy;
-        Score = Somme16(Score, -16 * (Activite(SonRoi) + dx + dy));
+        Score = Somme16(Score, -16 * (ActiviteSur(SonRoi, o) + dx + dy));
     } else if (Miens < 2) {
-        Score = Somme16(Score, 16 * Activite(MonRoi));
+        Score = Somme16(Score, 16 * ActiviteSur(MonRoi, o));
     }
 
     // Material that cannot win.

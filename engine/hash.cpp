@@ -6,14 +6,15 @@ namespace velkar {
 
 void TVelkar::HashEnregistre(int16_t Profondeur, int16_t Valeur, int8_t Drapeau, int8_t Piece,
                              int8_t Arrivee, int8_t Promotion) {
-    Hash& h = TableHash[Cle % static_cast<uint64_t>(NbEntreesHash)];
-    if (h.Cle == -1) {
+    uint64_t Marque;
+    Hash& h = TableHash.Place(Cle, Marque);
+    if (TableHash.EstVide(h)) {
         ++EntreesUtilisees;
     } else if (h.Profondeur >= Profondeur) {
         // A deeper (or equally deep) entry stays, whichever position it holds.
         return;
     }
-    h.Cle = static_cast<int64_t>(Cle);
+    h.Marque = Marque;
     h.Profondeur = Profondeur;
     h.Drapeau = Drapeau;
     h.Score = Valeur;
@@ -27,8 +28,9 @@ void TVelkar::HashEnregistre(int16_t Profondeur, int16_t Valeur, int8_t Drapeau,
 int16_t TVelkar::HashRecherche(int16_t Profondeur, int16_t Alpha, int16_t Beta, int8_t* Drapeau) {
     int16_t Resultat = HashVide;
     CoupHash[0][0] = -1;
-    const Hash& h = TableHash[Cle % static_cast<uint64_t>(NbEntreesHash)];
-    if (h.Cle != static_cast<int64_t>(Cle)) return HashVide;
+    uint64_t Marque;
+    const Hash& h = TableHash.Place(Cle, Marque);
+    if (h.Marque != Marque) return HashVide;
     // A lower bound that is not good enough says a null move would not cut here.
     if (h.Drapeau == 2 && h.Profondeur >= Profondeur / 2 - 1 && h.Score < Beta) *Drapeau = 3;
     if (h.Profondeur >= Profondeur) {
@@ -52,13 +54,15 @@ int16_t TVelkar::HashRecherche(int16_t Profondeur, int16_t Alpha, int16_t Beta, 
 }
 
 int16_t TVelkar::HashRecherchePions() {
-    const HashPion& h = TableHashPions[ClePions % static_cast<uint64_t>(NbEntreesHashPions)];
-    return h.Cle == static_cast<int64_t>(ClePions) ? h.Score : HashVide;
+    uint64_t Marque;
+    const HashPion& h = TableHashPions.Place(ClePions, Marque);
+    return h.Marque == Marque ? h.Score : HashVide;
 }
 
 void TVelkar::HashEnregistrePions(int16_t Valeur) {
-    HashPion& h = TableHashPions[ClePions % static_cast<uint64_t>(NbEntreesHashPions)];
-    h.Cle = static_cast<int64_t>(ClePions);
+    uint64_t Marque;
+    HashPion& h = TableHashPions.Place(ClePions, Marque);
+    h.Marque = Marque;
     h.Score = Valeur;
 }
 

@@ -95,6 +95,7 @@ int16_t TVelkar::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t Beta
 
         if (v >= Beta) {
             Historique[NumDemiCoup][Pieces[p].TypePiece][a] += static_cast<uint32_t>(d);
+            if (NumDemiCoup > HistoriqueMaxDemiCoup) HistoriqueMaxDemiCoup = NumDemiCoup;
             MetAJourTueurs(p, a, c);
             HashEnregistre(ProfondeurStockee, Beta, 2, static_cast<int8_t>(p), static_cast<int8_t>(a),
                            static_cast<int8_t>(c));

@@ -190,6 +190,7 @@ int16_t TVelkar::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLig
 
         if (v >= Beta) {
             Historique[NumDemiCoup][Pieces[p].TypePiece][a] += 32;
+            if (NumDemiCoup > HistoriqueMaxDemiCoup) HistoriqueMaxDemiCoup = NumDemiCoup;
             int32_t* Tueurs = Killers[NumDemiCoup];
             Tueurs[2] = Tueurs[0];
             Tueurs[3] = Tueurs[1];

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "bitboards.h"
+#include "hashtab.h"
 #include "tables.h"
 
 namespace velkar {
@@ -70,22 +72,22 @@ struct TPiece {
 
 #pragma pack(push, 1)
 struct Hash {
-    int64_t Cle;
+    uint64_t Marque;    // key quotient and generation (see hashtab.h)
     int16_t Profondeur;
     int8_t Drapeau;     // 0 exact, 1 upper bound, 2 lower bound
     int16_t Score;
     int8_t Coup[3];     // piece number, destination, promotion; piece -1 = none
 };
 struct HashPion {
-    int64_t Cle;
+    uint64_t Marque;
     int16_t Score;
 };
 #pragma pack(pop)
 static_assert(sizeof(Hash) == 16, "a table entry is 16 bytes");
 static_assert(sizeof(HashPion) == 10, "a pawn entry is 10 bytes");
 
-using HashTab = std::vector<Hash>;
-using HashTabPion = std::vector<HashPion>;
+using HashTab = TableHachage<Hash>;
+using HashTabPion = TableHachage<HashPion>;
 
 class TVelkar {
 public:
@@ -98,8 +100,7 @@ public:
     void InitialiserDonnees();
     void InitialiserPartie();
     void EF(std::string_view Texte) const;
-    void ViderTablesHash();        // every key -1 and no move; the other fields stay
-    void RemplirTablesHashVides(); // every field of every entry to its empty value
+    void ViderTablesHash();        // both tables read as empty from now on
     // Resizes the transposition table; false (old table kept) when the
     // allocation is refused.
     bool RedimensionneHash(int64_t NbEntrees);
@@ -144,6 +145,13 @@ public:
     int16_t Eval();
     int16_t StructurePions();  // S of the pawn structure, computed from the board
     int32_t Activite(int32_t Piece) const;
+    // The occupied squares, all and by colour (by piece number).
+    struct Occupation {
+        Bitboard Tous;
+        Bitboard Couleur[3];
+    };
+    Occupation Occupe() const;
+    int32_t ActiviteSur(int32_t Piece, const Occupation& o) const;
 
     // --- search ------------------------------------------------------------
     int32_t NoteRapide(int32_t Indice, bool Indicateur) const;
@@ -191,6 +199,7 @@ public:
     uint64_t HistoriqueCle[NbDemiCoups + 2];
     uint64_t HistoriqueClePions[NbDemiCoups + 2];
     uint32_t Historique[NbDemiCoups + 1][7][65];
+    int32_t HistoriqueMaxDemiCoup = NbDemiCoups;  // highest ply whose history may be non-zero
     uint64_t CleZobrist[33][65];
     ListeCoupsPly ListeCoups[NbDemiCoups + 1];
     bool EnEchec[NbDemiCoups + 1];

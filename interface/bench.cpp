@@ -58,7 +58,6 @@ uint64_t Bench(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
     for (const char* Fen : PositionsBench) {
         // Each position as a new game of its own.
         Moteur.InitialiserPartie();
-        Moteur.RemplirTablesHashVides();
         DecodeCommande(Moteur, std::string("position fen ") + Fen, Ecrit);
         Moteur.TempsBlanc = Moteur.TempsNoir = Moteur.IncBlanc = Moteur.IncNoir = 1000;
         Moteur.TempsParCoupFixe = false;

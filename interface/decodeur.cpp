@@ -162,9 +162,11 @@ void Affiche(TVelkar& Moteur, TEcritFonction Ecrit) {
 void Evalue(TVelkar& Moteur, TEcritFonction Ecrit) {
     // Looking at a position must not change what a later search finds, so
     // the pawn-hash entry that Eval may write is put back afterwards.
-    const HashPion Garde = Moteur.TableHashPions[Moteur.ClePions % static_cast<uint64_t>(Moteur.NbEntreesHashPions)];
+    uint64_t Marque;
+    HashPion& Entree = Moteur.TableHashPions.Place(Moteur.ClePions, Marque);
+    const HashPion Garde = Entree;
     const int32_t E = Moteur.Eval();
-    Moteur.TableHashPions[Moteur.ClePions % static_cast<uint64_t>(Moteur.NbEntreesHashPions)] = Garde;
+    Entree = Garde;
     const int32_t M = Moteur.Materiel;
     const int32_t S = static_cast<int16_t>(Moteur.Camp == 1 ? E + M : E - M);
     Ecrit("info string eval " + std::to_string(E) + " material " + std::to_string(M) + " static " +
@@ -204,8 +206,8 @@ bool DecodeCommande(TVelkar& Moteur, const std::string& Ligne, TEcritFonction Ec
         return true;
     }
     if (Ligne == "ucinewgame" || Ligne == "UCINEWGAME") {
+        // A new game: the reset also empties both hash tables completely.
         Moteur.InitialiserPartie();
-        Moteur.RemplirTablesHashVides();
         return true;
     }
     if (CommencePar(Ligne, "setoption name ")) {

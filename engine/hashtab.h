@@ -1,0 +1,80 @@
+// Storage for the transposition and pawn hash tables.
+//
+// Emptying a table of 128 MB between moves would cost tens of milliseconds of
+// the player's clock, so a table is emptied by starting a new generation:
+// each entry carries the generation in which it was written, and an entry of
+// an older generation reads exactly as an empty one.  The entry's key word
+// holds the quotient of the position key by the table size, beside the
+// generation; with the index (the remainder) it gives the full key back, so
+// a probe compares keys exactly.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace velkar {
+
+template <class Entree>
+class TableHachage {
+public:
+    static constexpr int BitsGeneration = 16;
+    static constexpr uint64_t MasqueGeneration = (uint64_t{1} << BitsGeneration) - 1;
+
+    TableHachage() = default;
+    ~TableHachage() { std::free(Entrees); }
+    TableHachage(const TableHachage&) = delete;
+    TableHachage& operator=(const TableHachage&) = delete;
+
+    // Gives the table n empty entries; false (table unchanged) when the
+    // memory cannot be had.  Fresh pages come zeroed from the system, and a
+    // zero word belongs to no generation.
+    bool Alloue(uint64_t n) {
+        if (n == 0) return false;
+        void* Nouvelles = std::calloc(n, sizeof(Entree));
+        if (Nouvelles == nullptr) return false;
+        std::free(Entrees);
+        Entrees = static_cast<Entree*>(Nouvelles);
+        Taille = n;
+        PuissanceDeDeux = (n & (n - 1)) == 0;
+        Decalage = 0;
+        while ((uint64_t{1} << Decalage) < n) ++Decalage;
+        Generation = 1;
+        return true;
+    }
+
+    // Every entry reads as empty from now on.
+    void Vide() {
+        if (++Generation > MasqueGeneration) {
+            std::memset(static_cast<void*>(Entrees), 0, Taille * sizeof(Entree));
+            Generation = 1;
+        }
+    }
+
+    // The entry of a key, and the key word an entry of that position holds
+    // in the current generation.
+    Entree& Place(uint64_t Cle, uint64_t& Marque) const {
+        uint64_t Indice, Quotient;
+        if (PuissanceDeDeux) {
+            Indice = Cle & (Taille - 1);
+            Quotient = Cle >> Decalage;
+        } else {
+            Indice = Cle % Taille;
+            Quotient = Cle / Taille;
+        }
+        Marque = (Quotient << BitsGeneration) | Generation;
+        return Entrees[Indice];
+    }
+
+    bool EstVide(const Entree& e) const { return (e.Marque & MasqueGeneration) != Generation; }
+    uint64_t NbEntrees() const { return Taille; }
+
+private:
+    Entree* Entrees = nullptr;
+    uint64_t Taille = 0;
+    bool PuissanceDeDeux = false;
+    int Decalage = 0;
+    uint64_t Generation = 1;
+};
+
+}  // namespace velkar
