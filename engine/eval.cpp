@@ -160,24 +160,31 @@ int16_t TVelkar::Eval() {
     }
     const int16_t TermePions = static_cast<int16_t>(PourBlanc(S / 4));
 
+    // One pass over the pieces: the occupied squares, and the piece-square
+    // values of each side (kings excluded).
+    Occupation o{};
+    int16_t CasesBlanches = 0, CasesNoires = 0;
+    for (int32_t n = 1; n <= 32; ++n) {
+        const int32_t c = Pieces[n].CasePiece;
+        if (c == -1) continue;
+        if (n <= 16) {
+            o.Couleur[1] |= Bit(c);
+            if (n != 16) CasesBlanches = Somme16(CasesBlanches, TabCasePiece[Pieces[n].TypePiece][1][c]);
+        } else {
+            o.Couleur[2] |= Bit(c);
+            if (n != 32) CasesNoires = Somme16(CasesNoires, TabCasePiece[Pieces[n].TypePiece][2][c]);
+        }
+    }
+    o.Tous = o.Couleur[1] | o.Couleur[2];
+    const int16_t TermeCases = static_cast<int16_t>(PourBlanc(CasesBlanches - CasesNoires));
+
     // Activity of every non-pawn piece, king included.
-    const Occupation o = Occupe();
     int16_t ActiviteBlanche = 0, ActiviteNoire = 0;
     for (int32_t n = 1; n <= 16; ++n)
         if (Pieces[n].TypePiece != 1) ActiviteBlanche = Somme16(ActiviteBlanche, ActiviteSur(n, o));
     for (int32_t n = 17; n <= 32; ++n)
         if (Pieces[n].TypePiece != 1) ActiviteNoire = Somme16(ActiviteNoire, ActiviteSur(n, o));
     const int16_t TermeActivite = static_cast<int16_t>(PourBlanc(ActiviteBlanche - ActiviteNoire));
-
-    // Piece-square values, kings excluded.
-    int16_t CasesBlanches = 0, CasesNoires = 0;
-    for (int32_t n = 1; n <= 15; ++n)
-        if (SurPlace(*this, n))
-            CasesBlanches = Somme16(CasesBlanches, TabCasePiece[Pieces[n].TypePiece][1][Pieces[n].CasePiece]);
-    for (int32_t n = 17; n <= 31; ++n)
-        if (SurPlace(*this, n))
-            CasesNoires = Somme16(CasesNoires, TabCasePiece[Pieces[n].TypePiece][2][Pieces[n].CasePiece]);
-    const int16_t TermeCases = static_cast<int16_t>(PourBlanc(CasesBlanches - CasesNoires));
 
     int16_t Score = Somme16(TermeActivite, TermePions);
     Score = Somme16(Score, TermeCases);
