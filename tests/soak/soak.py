@@ -155,7 +155,7 @@ def play_game(rng, stats, players, ref, tc, fen=None):
         side = 0 if cur_fen.split()[1] == "w" else 1
         p = players[side]
         pos = uci.position_command(fen, moves)
-        best, timed = None, False
+        best, timed, how = None, False, "ponderhit"
         if p.ponder is not None:
             early = [l for l in p.e.read_all_pending() if l.startswith("bestmove")]
             if early:
@@ -185,7 +185,7 @@ def play_game(rng, stats, players, ref, tc, fen=None):
                 ref.play(moves[-1])
             p.ponder = None
         if best is None:
-            go = go_line(rng, tc, clocks)
+            go = how = go_line(rng, tc, clocks)
             p.e.send(pos, go)
             t0 = time.monotonic()
             stop_early = go == "go infinite" or rng.random() < 0.1
@@ -212,7 +212,7 @@ def play_game(rng, stats, players, ref, tc, fen=None):
             if clocks[side] <= 0:
                 # Lost on time in a real game; noted, and the game goes on
                 # with a fresh clock so that it still ends by the rules.
-                stats.forfeits.append(f"ply {len(moves)}: clock {clocks[side]} ms, {best}")
+                stats.forfeits.append(f"ply {len(moves)}: clock {clocks[side]} ms after {how}")
                 clocks[side] = tc["base"]
         stats.searches += 1
         move, ponder = split_best(best)
@@ -320,6 +320,8 @@ def run(binary, games, forced, seed, tcs, forced_plies=1600, log=None):
 
 CI_TCS = [{"kind": "clock", "base": 3000, "inc": 30}, {"kind": "mixed", "base": 2000, "inc": 20},
           {"kind": "clock", "base": 2000, "inc": 0}, {"kind": "depth"}, {"kind": "movetime"}]
+LONG_TCS = CI_TCS + [{"kind": "clock", "base": 10000, "inc": 100}, {"kind": "clock", "base": 1000, "inc": 10},
+                     {"kind": "clock", "base": 6000, "inc": 0}, {"kind": "movetime", "ms": 100}]
 
 if __name__ == "__main__":
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -328,9 +330,11 @@ if __name__ == "__main__":
     ap.add_argument("--forced", type=int, default=2)
     ap.add_argument("--seed", type=int, default=1)
     a = ap.parse_args()
-    s = run(os.path.abspath(a.binary), a.games, a.forced, a.seed, CI_TCS,
+    s = run(os.path.abspath(a.binary), a.games, a.forced, a.seed, LONG_TCS,
             log=lambda t: print(t, flush=True))
     print(s.summary())
+    for f in s.forfeits:
+        print("clock overrun:", f)
     for f in s.failures:
         print("FAILURE:", f)
     sys.exit(1 if s.failures else 0)
