@@ -170,6 +170,7 @@ std::string TVelkar::Recherche(uint32_t SortieRecherche) {
     Noeuds = 0;
     Arret = false;
     Iteration = 0;
+    ModeConsole = plateforme::PrepareEntreeRecherche();
 
     // 4. The root's check flag.
     const bool EchecRacine = RoiEchec(Camp);

@@ -66,7 +66,7 @@ bool TVelkar::VerifieTemps() {
         EnPonder = false;
         return false;
     }
-    if ((Noeuds & 131071) == 0) {
+    if ((Noeuds & 131071) == 0 && EcouteEntree) {
         const int32_t n = SurveilleEntree();
         if (n > 0) {
             Reponse = TraiteLigneRecherche(LitEntree(n));

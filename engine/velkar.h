@@ -250,6 +250,7 @@ public:
     int32_t TailleHash, NbEntreesHash, TailleHashPions, NbEntreesHashPions;
     uint64_t EntreesUtilisees;
     uint64_t LimiteNoeuds;  // go nodes: 0 for none
+    bool EcouteEntree = true;  // a search looks at standard input (not during bench)
 
 private:
     // Counts a node, with the periodic time check and progress line; false

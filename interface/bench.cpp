@@ -55,6 +55,9 @@ const char* const PositionsBench[] = {
 uint64_t Bench(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
     uint64_t Total = 0;
     const uint64_t Debut = plateforme::GetTickCount();
+    // The signature must not depend on what arrives meanwhile: lines sent
+    // during the bench wait until it is over.
+    Moteur.EcouteEntree = false;
     for (const char* Fen : PositionsBench) {
         // Each position as a new game of its own.
         Moteur.InitialiserPartie();
@@ -69,6 +72,7 @@ uint64_t Bench(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
         Moteur.Recherche(plateforme::SortieStandard());
         Total += Moteur.Noeuds;
     }
+    Moteur.EcouteEntree = true;
     const uint64_t Duree = plateforme::GetTickCount() - Debut;
     Ecrit("");
     Ecrit("Nodes searched: " + std::to_string(Total));

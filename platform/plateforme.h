@@ -18,6 +18,10 @@ const char* Etiquette();
 void PrepareConsole();
 bool EstConsole();
 
+// Prepares standard input again at the start of a search (a console may
+// have been handed over meanwhile); true when it is a console.
+bool PrepareEntreeRecherche();
+
 // Milliseconds since the program started, from a monotonic clock.
 uint64_t GetTickCount();
 

@@ -70,6 +70,8 @@ void PrepareConsole() {
 
 bool EstConsole() { return false; }
 
+bool PrepareEntreeRecherche() { return false; }
+
 uint64_t GetTickCount() { return MillisecondesMonotones() - Depart; }
 
 uint32_t SortieStandard() { return 1; }

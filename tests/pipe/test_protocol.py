@@ -1,12 +1,16 @@
 """Handshake, options, start-up and shut-down of the real binary."""
 
+import os
 import unittest
 
 import uci
 from uci import Engine
 
+# The build label: "x64" for the POSIX build, "x32" for the Windows build.
+LABEL = os.environ.get("VELKAR_LABEL", "x64")
+
 UCI_REPLY = [
-    "id name Velkar v2.1 x64",
+    f"id name Velkar v2.1 {LABEL}",
     "id author ",  # the author's name follows
     "option name Hash type spin min 2 max 4096 default 128",
     "option name Ponder type check default true",
@@ -18,9 +22,9 @@ UCI_REPLY = [
 class Handshake(unittest.TestCase):
     def test_banner_is_the_first_line(self):
         with Engine() as e:
-            self.assertTrue(e.banner().startswith("Velkar v2.1 x64 "))
+            self.assertTrue(e.banner().startswith(f"Velkar v2.1 {LABEL} "))
             e.send("uci")
-            self.assertEqual(e.read(), "id name Velkar v2.1 x64")
+            self.assertEqual(e.read(), f"id name Velkar v2.1 {LABEL}")
 
     def test_uci_in_lower_and_upper_case_gives_the_six_lines(self):
         with Engine() as e:
