@@ -115,11 +115,15 @@ void PositionCoups(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit
 }
 
 void Perft(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
-    // Perft writes the check flags of the plies it visits; they belong to
-    // the searches, so put them back afterwards.
+    // Perft writes the check flags and the key histories of the plies it
+    // visits.  Later searches read some of them as they were left (the
+    // quiescence search reloads keys of plies it does not write), so put
+    // them back: counting moves must not change what a search finds.
     const int32_t Base = Moteur.NumDemiCoup;
     const int32_t Fin = std::min<int32_t>(Base + std::max(Profondeur, 1), NbDemiCoups);
-    std::vector<bool> Flags(Moteur.EnEchec + Base, Moteur.EnEchec + Fin + 1);
+    const std::vector<bool> Flags(Moteur.EnEchec + Base, Moteur.EnEchec + Fin + 1);
+    const std::vector<uint64_t> Cles(Moteur.HistoriqueCle + Base, Moteur.HistoriqueCle + Fin + 1);
+    const std::vector<uint64_t> ClesPions(Moteur.HistoriqueClePions + Base, Moteur.HistoriqueClePions + Fin + 1);
     uint64_t Total = 0;
     if (Profondeur <= 0) {
         Total = 1;
@@ -143,7 +147,12 @@ void Perft(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
                   PromotionVersChaine(m.Promotion) + ": " + std::to_string(n));
         }
     }
-    for (int32_t p = Base; p <= Fin; ++p) Moteur.EnEchec[p] = Flags[static_cast<size_t>(p - Base)];
+    for (int32_t p = Base; p <= Fin; ++p) {
+        const size_t k = static_cast<size_t>(p - Base);
+        Moteur.EnEchec[p] = Flags[k];
+        Moteur.HistoriqueCle[p] = Cles[k];
+        Moteur.HistoriqueClePions[p] = ClesPions[k];
+    }
     Ecrit("");
     Ecrit("Nodes searched: " + std::to_string(Total));
 }

@@ -75,6 +75,16 @@ class InfoLinesAndReply(unittest.TestCase):
                 infos, _ = self.check_search(fen, "go depth 6", max_depth=6)
                 self.assertTrue(any(PV_LINE.match(l) for l in infos), "no variation sent")
 
+    def test_extra_commands_do_not_change_a_search(self):
+        # perft, eval and d leave no trace that a later search could read.
+        def variations(*before):
+            with Engine() as e:
+                e.send(position_command(POSITIONS[1]), *before)
+                lines, best = e.search("go depth 7")
+                return [re.sub(r" (time|nps) \d+", "", l) for l in lines if " pv " in l] + [best]
+        plain = variations()
+        self.assertEqual(variations("perft 3", "eval", "d"), plain)
+
     def test_movetime_within_bounds(self):
         self.check_search(POSITIONS[1], "go movetime 1000")
         self.assertLess(self.elapsed, 3.0)
