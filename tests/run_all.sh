@@ -6,6 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 
+# The soak tests check every move with chess.js; without it they are skipped.
+if command -v npm >/dev/null && [ ! -d tests/soak/node_modules ]; then
+  (cd tests/soak && npm ci --no-audit --no-fund >/dev/null) || echo "npm ci failed: the soak tests will be skipped"
+fi
+
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
