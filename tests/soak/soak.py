@@ -79,7 +79,7 @@ class Stats:
         self.ends = {}
         self.failures = []
         self.overshoot = (-10**9, "")  # (ms over budget, context)
-        self.latency = {"stop": 0, "ponderhit": 0}  # longest wait for bestmove after them
+        self.latency = {"stop": (0, ""), "ponderhit": (0, "")}  # longest wait for bestmove after them
         self.forfeits = []  # moves after which a clock was below zero
 
     def fail(self, text):
@@ -89,11 +89,11 @@ class Stats:
         return (f"{self.games} games, {self.plies} plies, {self.forced_plies} forced plies, "
                 f"{self.searches} searches, ends {self.ends}, largest overshoot "
                 f"{self.overshoot[0]} ms ({self.overshoot[1]}), longest reply after stop/ponderhit "
-                f"{self.latency['stop']}/{self.latency['ponderhit']} ms, {len(self.forfeits)} clock "
+                f"{self.latency['stop']}/{self.latency['ponderhit']}, {len(self.forfeits)} clock "
                 f"overruns, {len(self.failures)} failures")
 
-    def waited(self, command, t0, when):
-        self.latency[command] = max(self.latency[command], int((when - t0) * 1000))
+    def waited(self, command, t0, when, context):
+        self.latency[command] = max(self.latency[command], (int((when - t0) * 1000), context))
 
 
 class Player:
@@ -167,14 +167,14 @@ def play_game(rng, stats, players, ref, tc, fen=None):
                 t0 = time.monotonic()
                 p.e.send("ponderhit")
                 when, best = p.read_reply(60)
-                stats.waited("ponderhit", t0, when)
+                stats.waited("ponderhit", t0, when, pos)
                 clocks[side] -= int((when - t0) * 1000)
                 timed = True
             else:
                 t0 = time.monotonic()
                 p.e.send("stop")
                 when, reply = p.read_reply(30)
-                stats.waited("stop", t0, when)
+                stats.waited("stop", t0, when, "ponder, " + pos)
                 ref.undo()
                 ref.play(p.ponder)
                 if ref.play(split_best(reply)[0]) is None:
@@ -197,7 +197,7 @@ def play_game(rng, stats, players, ref, tc, fen=None):
             when, best = p.read_reply(60 + budget(go, cur_fen) / 1000 if "time" in go else 60, isready)
             elapsed = int((when - t0) * 1000)
             if stop_early:
-                stats.waited("stop", t_stop, when)
+                stats.waited("stop", t_stop, when, f"{go}, {pos}")
             if "time" in go and not stop_early:
                 b = budget(go, cur_fen)
                 if elapsed - b > stats.overshoot[0]:
