@@ -38,52 +38,87 @@ constexpr int32_t GainPromotion[6] = {0, 0, 225, 225, 400, 875};
 
 }  // namespace
 
+// Takes piece X off the board for the side that moves (sign s): material,
+// its square, and the opponent's piece count.
+void TVelkar::RetirePiece(int32_t X, int32_t s) {
+    Materiel += s * Pieces[X].ValeurPiece;
+    Sauve(&Pieces[X].CasePiece);
+    Pieces[X].CasePiece = -1;
+    int32_t& PiecesAdverses = s > 0 ? NbPiecesNoires : NbPiecesBlanches;
+    Sauve(&PiecesAdverses);
+    --PiecesAdverses;
+}
+
+// Piece M goes from CaseDepart to CaseArrivee; a piece captured there has
+// already been taken off.
+void TVelkar::DeplacePiece(int32_t M, int32_t CaseDepart, int32_t CaseArrivee) {
+    Sauve(&Echiquier[CaseArrivee]);
+    Echiquier[CaseArrivee] = M;
+    Sauve(&Echiquier[CaseDepart]);
+    Echiquier[CaseDepart] = 0;
+    Sauve(&Pieces[M].CasePiece);
+    Pieces[M].CasePiece = CaseArrivee;
+}
+
+// Takes off the pawn captured en passant, which stands beside the
+// destination; returns its square.
+int32_t TVelkar::PrendEnPassant(int32_t s) {
+    const int32_t v = s > 0 ? CaseEnPassant - 8 : CaseEnPassant + 8;
+    RetirePiece(Echiquier[v], s);
+    Sauve(&Echiquier[v]);
+    Echiquier[v] = 0;
+    return v;
+}
+
+void TVelkar::Promeut(int32_t M, int32_t Promotion, int32_t s) {
+    if (Promotion < 2 || Promotion > 5) return;
+    Sauve(&Pieces[M].TypePiece);
+    Pieces[M].TypePiece = Promotion;
+    Sauve(&Pieces[M].ValeurPiece);
+    Pieces[M].ValeurPiece = ValeursPieces[Promotion];
+    Materiel += s * GainPromotion[Promotion];
+}
+
+// After a move of piece type T: the square a double pawn step passed over,
+// or none.
+void TVelkar::NoteEnPassant(int32_t T, int32_t CaseDepart, int32_t CaseArrivee) {
+    Sauve(&CaseEnPassant);
+    const int32_t Ecart = CaseArrivee - CaseDepart;
+    CaseEnPassant = (T == 1 && (Ecart == 16 || Ecart == -16)) ? (CaseDepart + CaseArrivee) / 2 : -1;
+}
+
+// The other side to move, the next ply, and its journal emptied.
+void TVelkar::PasseAuPlySuivant() {
+    Sauve(&Camp);
+    Camp = 3 - Camp;
+    Sauve(&NumDemiCoup);
+    ++NumDemiCoup;
+    Sauvegardes[NumDemiCoup].Nombre = 0;
+}
+
 void TVelkar::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
     const int32_t M = Echiquier[CaseDepart];
     const int32_t T = Pieces[M].TypePiece;
     const int32_t X = Echiquier[CaseArrivee];
     const bool Blanc = Camp == 1;
     const int32_t s = Blanc ? 1 : -1;
-    int32_t& PiecesAdverses = Blanc ? NbPiecesNoires : NbPiecesBlanches;
 
     Sauve(&Materiel);
     if (CaseArrivee == CaseEnPassant && T == 1) {
-        // En passant: the captured pawn stands beside the destination.
         const int32_t v = Blanc ? CaseEnPassant - 8 : CaseEnPassant + 8;
-        const int32_t V = Echiquier[v];
-        Materiel += s * Pieces[V].ValeurPiece;
-        Cle ^= CleZobrist[V][v];
-        ClePions ^= CleZobrist[V][v];
-        Sauve(&Pieces[V].CasePiece);
-        Pieces[V].CasePiece = -1;
-        Sauve(&Echiquier[v]);
-        Echiquier[v] = 0;
-        Sauve(&PiecesAdverses);
-        --PiecesAdverses;
-        const uint64_t Trajet = CleZobrist[M][CaseArrivee] ^ CleZobrist[M][CaseDepart];
-        Cle ^= Trajet;
-        ClePions ^= Trajet;
-        Sauve(&Echiquier[CaseArrivee]);
-        Echiquier[CaseArrivee] = M;
-        Sauve(&Pieces[M].CasePiece);
-        Pieces[M].CasePiece = CaseArrivee;
-        Sauve(&Echiquier[CaseDepart]);
-        Echiquier[CaseDepart] = 0;
+        const uint64_t Cles = CleZobrist[Echiquier[v]][v] ^ CleZobrist[M][CaseArrivee] ^ CleZobrist[M][CaseDepart];
+        Cle ^= Cles;
+        ClePions ^= Cles;
+        PrendEnPassant(s);
+        DeplacePiece(M, CaseDepart, CaseArrivee);
         Sauve(&CaseEnPassant);
         CaseEnPassant = -1;
     } else {
-        Sauve(&CaseEnPassant);
-        const int32_t Ecart = CaseArrivee - CaseDepart;
-        CaseEnPassant = (T == 1 && (Ecart == 16 || Ecart == -16)) ? (Blanc ? CaseDepart + 8 : CaseDepart - 8)
-                                                                  : -1;
+        NoteEnPassant(T, CaseDepart, CaseArrivee);
         if (X != 0) {
-            Materiel += s * Pieces[X].ValeurPiece;
             Cle ^= CleZobrist[X][CaseArrivee];
             if (Pieces[X].TypePiece == 1) ClePions ^= CleZobrist[X][CaseArrivee];
-            Sauve(&Pieces[X].CasePiece);
-            Pieces[X].CasePiece = -1;
-            Sauve(&PiecesAdverses);
-            --PiecesAdverses;
+            RetirePiece(X, s);
             // The bishop pair is lost with either of the two original bishops.
             if (Blanc && (X == 27 || X == 28) && PaireFousNoirs == 1) {
                 Sauve(&PaireFousNoirs);
@@ -101,7 +136,9 @@ void TVelkar::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int3
                 EffaceRoque(*this, RoqueNoirPetit, 3);
                 EffaceRoque(*this, RoqueNoirGrand, 4);
             }
+            const int32_t Ecart = CaseArrivee - CaseDepart;
             if (Ecart == 2 || Ecart == -2) {
+                // Castling: the rook jumps over the king.
                 int32_t& ARoque = Blanc ? BlancARoque : NoirARoque;
                 Sauve(&ARoque);
                 ARoque = 1;
@@ -110,46 +147,25 @@ void TVelkar::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int3
                 const int32_t TourVers = Ecart > 0 ? Base + 6 : Base + 4;
                 const int32_t R = Echiquier[TourDe];
                 Cle ^= CleZobrist[R][TourDe] ^ CleZobrist[R][TourVers];
-                Sauve(&Echiquier[TourVers]);
-                Echiquier[TourVers] = R;
-                Sauve(&Echiquier[TourDe]);
-                Echiquier[TourDe] = 0;
-                Sauve(&Pieces[R].CasePiece);
-                Pieces[R].CasePiece = TourVers;
+                DeplacePiece(R, TourDe, TourVers);
             }
         }
         EffaceRoqueCoin(*this, CaseDepart);
         if (X != 0) EffaceRoqueCoin(*this, CaseArrivee);
-        if (Promotion >= 2 && Promotion <= 5) {
-            Sauve(&Pieces[M].TypePiece);
-            Pieces[M].TypePiece = Promotion;
-            Sauve(&Pieces[M].ValeurPiece);
-            Pieces[M].ValeurPiece = ValeursPieces[Promotion];
-            Materiel += s * GainPromotion[Promotion];
-        }
+        Promeut(M, Promotion, s);
         // A promoting pawn leaves the pawn key and does not enter it again.
-        Cle ^= CleZobrist[M][CaseArrivee];
+        Cle ^= CleZobrist[M][CaseArrivee] ^ CleZobrist[M][CaseDepart];
         if (Pieces[M].TypePiece == 1) ClePions ^= CleZobrist[M][CaseArrivee];
-        Sauve(&Echiquier[CaseArrivee]);
-        Echiquier[CaseArrivee] = M;
-        Cle ^= CleZobrist[M][CaseDepart];
         if (T == 1) ClePions ^= CleZobrist[M][CaseDepart];
-        Sauve(&Echiquier[CaseDepart]);
-        Echiquier[CaseDepart] = 0;
-        Sauve(&Pieces[M].CasePiece);
-        Pieces[M].CasePiece = CaseArrivee;
+        DeplacePiece(M, CaseDepart, CaseArrivee);
     }
 
     Sauve(&Compteur50);
     Compteur50 = (X != 0 || T == 1) ? 0 : Compteur50 + 1;
-    Sauve(&Camp);
-    Camp = Blanc ? 2 : 1;
     Cle ^= Blanc ? CleTraitNoir : CleTraitBlanc;
-    Sauve(&NumDemiCoup);
-    ++NumDemiCoup;
+    PasseAuPlySuivant();
     HistoriqueCle[NumDemiCoup] = Cle;
     HistoriqueClePions[NumDemiCoup] = ClePions;
-    Sauvegardes[NumDemiCoup].Nombre = 0;
 }
 
 // The light move of the quiescence search: board, material and piece counts
@@ -159,69 +175,29 @@ void TVelkar::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int3
 void TVelkar::EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
     const int32_t M = Echiquier[CaseDepart];
     const int32_t T = Pieces[M].TypePiece;
-    const bool Blanc = Camp == 1;
-    const int32_t s = Blanc ? 1 : -1;
-    int32_t& PiecesAdverses = Blanc ? NbPiecesNoires : NbPiecesBlanches;
+    const int32_t s = Camp == 1 ? 1 : -1;
 
     Sauve(&Materiel);
     if (CaseArrivee == CaseEnPassant && T == 1) {
-        const int32_t v = Blanc ? CaseEnPassant - 8 : CaseEnPassant + 8;
-        const int32_t V = Echiquier[v];
-        Materiel += s * Pieces[V].ValeurPiece;
-        Sauve(&Pieces[V].CasePiece);
-        Pieces[V].CasePiece = -1;
-        Sauve(&Echiquier[v]);
-        Echiquier[v] = 0;
-        Sauve(&PiecesAdverses);
-        --PiecesAdverses;
+        PrendEnPassant(s);
         Sauve(&CaseEnPassant);
         CaseEnPassant = -1;
     } else {
-        Sauve(&CaseEnPassant);
-        const int32_t Ecart = CaseArrivee - CaseDepart;
-        CaseEnPassant = (T == 1 && (Ecart == 16 || Ecart == -16)) ? (Blanc ? CaseDepart + 8 : CaseDepart - 8)
-                                                                  : -1;
-        const int32_t X = Echiquier[CaseArrivee];
-        if (X != 0) {
-            Materiel += s * Pieces[X].ValeurPiece;
-            Sauve(&Pieces[X].CasePiece);
-            Pieces[X].CasePiece = -1;
-            Sauve(&PiecesAdverses);
-            --PiecesAdverses;
-        }
-        if (Promotion >= 2 && Promotion <= 5) {
-            Sauve(&Pieces[M].TypePiece);
-            Pieces[M].TypePiece = Promotion;
-            Sauve(&Pieces[M].ValeurPiece);
-            Pieces[M].ValeurPiece = ValeursPieces[Promotion];
-            Materiel += s * GainPromotion[Promotion];
-        }
+        NoteEnPassant(T, CaseDepart, CaseArrivee);
+        if (const int32_t X = Echiquier[CaseArrivee]; X != 0) RetirePiece(X, s);
+        Promeut(M, Promotion, s);
     }
-    Sauve(&Echiquier[CaseArrivee]);
-    Echiquier[CaseArrivee] = M;
-    Sauve(&Echiquier[CaseDepart]);
-    Echiquier[CaseDepart] = 0;
-    Sauve(&Pieces[M].CasePiece);
-    Pieces[M].CasePiece = CaseArrivee;
-
-    Sauve(&Camp);
-    Camp = Blanc ? 2 : 1;
-    Sauve(&NumDemiCoup);
-    ++NumDemiCoup;
-    Sauvegardes[NumDemiCoup].Nombre = 0;
+    DeplacePiece(M, CaseDepart, CaseArrivee);
+    PasseAuPlySuivant();
 }
 
 void TVelkar::FaireCoupNul() {
     Sauve(&CaseEnPassant);
     CaseEnPassant = -1;
-    Sauve(&Camp);
-    Camp = 3 - Camp;
     Cle ^= CleCoupNul;
-    Sauve(&NumDemiCoup);
-    ++NumDemiCoup;
+    PasseAuPlySuivant();
     HistoriqueCle[NumDemiCoup] = Cle;
     HistoriqueClePions[NumDemiCoup] = ClePions;
-    Sauvegardes[NumDemiCoup].Nombre = 0;
 }
 
 void TVelkar::Restaure() {

@@ -19,15 +19,7 @@ int16_t TVelkar::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t Beta
 
     // 2. Mate-distance pruning (it only narrows the window here).
     const int32_t Eloignement = NumDemiCoup - DemiCoupRacine;
-    const int32_t m = 14999 - Eloignement;
-    if (m < Beta) {
-        Beta = static_cast<int16_t>(m);
-        if (m <= Alpha) return static_cast<int16_t>(m);
-    }
-    if (-m > Alpha) {
-        Alpha = static_cast<int16_t>(-m);
-        if (-m >= Beta) return static_cast<int16_t>(-m);
-    }
+    if (int16_t Borne; ElagueDistanceMat(Eloignement, Alpha, Beta, Borne)) return Borne;
     const int16_t AlphaEntree = Alpha;
 
     // 3. No draw test and no cut-off from the table at the root: the table

@@ -40,6 +40,27 @@ bool TVelkar::CompteNoeud() {
     return true;
 }
 
+bool TVelkar::ElagueDistanceMat(int32_t Eloignement, int16_t& Alpha, int16_t& Beta, int16_t& Borne) {
+    // No line from here can beat being mated here, nor a mate given at the
+    // next ply: narrow the window to that, and stop when it closes.
+    const int32_t m = 14999 - Eloignement;
+    if (m < Beta) {
+        Beta = static_cast<int16_t>(m);
+        if (m <= Alpha) {
+            Borne = static_cast<int16_t>(m);
+            return true;
+        }
+    }
+    if (-m > Alpha) {
+        Alpha = static_cast<int16_t>(-m);
+        if (-m >= Beta) {
+            Borne = static_cast<int16_t>(-m);
+            return true;
+        }
+    }
+    return false;
+}
+
 bool TVelkar::DonneEchec(int32_t p, int32_t s, int32_t a, bool Capture) {
     // Castling, double steps and en-passant captures can check in ways the
     // fast test does not see (the rook, or a line opened by the taken pawn).
@@ -57,16 +78,8 @@ int16_t TVelkar::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLig
     const int32_t Eloignement = NumDemiCoup - DemiCoupRacine;
     if (Eloignement > ProfondeurSel) ProfondeurSel = Eloignement;
 
-    // 2. Mate-distance pruning: no line from here can beat a mate found nearer the root.
-    const int32_t m = 14999 - Eloignement;
-    if (m < Beta) {
-        Beta = static_cast<int16_t>(m);
-        if (m <= Alpha) return static_cast<int16_t>(m);
-    }
-    if (-m > Alpha) {
-        Alpha = static_cast<int16_t>(-m);
-        if (-m >= Beta) return static_cast<int16_t>(-m);
-    }
+    // 2. Mate-distance pruning.
+    if (int16_t Borne; ElagueDistanceMat(Eloignement, Alpha, Beta, Borne)) return Borne;
     const int16_t AlphaEntree = Alpha;
 
     // 3. Draws by the fifty-move rule and by repetition.

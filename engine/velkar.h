@@ -128,6 +128,13 @@ public:
     void EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion);
     void EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion);
     void FaireCoupNul();
+    // Pieces of a move, shared by the full and the light move.
+    void RetirePiece(int32_t X, int32_t s);
+    void DeplacePiece(int32_t M, int32_t CaseDepart, int32_t CaseArrivee);
+    int32_t PrendEnPassant(int32_t s);
+    void Promeut(int32_t M, int32_t Promotion, int32_t s);
+    void NoteEnPassant(int32_t T, int32_t CaseDepart, int32_t CaseArrivee);
+    void PasseAuPlySuivant();
     void Restaure();
     bool Repetition() const;
     // Plays a move given in coordinates only if it is legal here; false otherwise.
@@ -257,6 +264,9 @@ private:
     // when the search must stop.
     bool CompteNoeud();
     bool DonneEchec(int32_t p, int32_t s, int32_t a, bool Capture);
+    // Narrows the window by the mate distance; true (with the value to
+    // return) when nothing is left to search.
+    static bool ElagueDistanceMat(int32_t Eloignement, int16_t& Alpha, int16_t& Beta, int16_t& Borne);
     void CopieLigne(pLigne Ligne, int32_t Depart, int32_t Arrivee, int32_t Promotion, const LigneVP& Enfant);
     // Acts on a line read during a search; false when it stops the search.
     bool TraiteLigneRecherche(const std::string& Ligne);

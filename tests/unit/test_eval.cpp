@@ -29,7 +29,10 @@ std::string Miroir(const std::string& Fen) {
         return s;
     };
     std::string r;
-    for (auto it = Rangees.rbegin(); it != Rangees.rend(); ++it) r += (r.empty() ? "" : "/") + Inverse(*it);
+    for (auto it = Rangees.rbegin(); it != Rangees.rend(); ++it) {
+        if (!r.empty()) r += '/';
+        r += Inverse(*it);
+    }
     if (EnPassant.size() == 2) EnPassant[1] = static_cast<char>('1' + '8' - EnPassant[1]);
     return r + (Trait == "w" ? " b " : " w ") + (Roques == "-" ? Roques : Inverse(Roques)) + " " + EnPassant +
            " 0 1";
