@@ -1,8 +1,8 @@
 // Fuzz target of the command decoder: the input is a sequence of command
 // lines, handled as the main loop would, with the engine's invariants
 // checked after every line.  Commands that would take seconds are made
-// small: searches run to depth 1 or 2, perft to depth 2, bench is skipped,
-// and the hash table stays at 2 or 3 MB.
+// small: searches run to depth 1 or 2 and at most 20000 nodes, perft to
+// depth 2, bench is skipped, and the hash table stays at 2 or 3 MB.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,7 +24,8 @@ bool Commence(std::string_view Ligne, std::string_view Debut) { return Ligne.sub
 std::string Borne(const std::string& Ligne) {
     if (Ligne == "g" || Commence(Ligne, "go")) {
         // Keep the modes that change how a search ends; the limit is a depth.
-        std::string Go = Ligne.size() % 2 ? "go depth 1" : "go depth 2";
+        // The node limit bounds the quiescence of pathological positions.
+        std::string Go = Ligne.size() % 2 ? "go depth 1 nodes 20000" : "go depth 2 nodes 20000";
         if (Ligne.find("infinite") != std::string::npos) Go += " infinite";
         if (Ligne.find("ponder") != std::string::npos) Go += " ponder";
         return Go;

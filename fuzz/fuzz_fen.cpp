@@ -56,10 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Donnees, size_t Taille) {
     fuzz::Exige(v.PlaceFen(Fen), "the engine's own FEN is accepted");
     fuzz::Exige(SansCompteurs(v.ChaineFen()) == SansCompteurs(Fen), "the engine's own FEN reads back the same");
 
-    // A short search on whatever position was accepted, through the decoder.
+    // A short search on whatever position was accepted, through the decoder;
+    // the node limit bounds the quiescence of pathological positions.
     DecodeCommande(v, "ucinewgame", Muet);
     DecodeCommande(v, "position fen " + Fen, Muet);
-    DecodeCommande(v, "go depth 1", Muet);
+    DecodeCommande(v, "go depth 1 nodes 20000", Muet);
     fuzz::VerifieEtat(v);
     fuzz::VerifieCoups(v);
     return 0;

@@ -173,6 +173,21 @@ class BadInput(unittest.TestCase):
                 self.assertIn(best.split()[1], uci.legal_moves())
         self.alive()
 
+    def test_clock_holds_in_a_capture_storm(self):
+        # Legal as a FEN, if not as a game: both armies face each other, so
+        # the capture search of the very first iteration runs to tens of
+        # millions of nodes.  With one second on the clock the reply must
+        # still come on time (here: within a generous ten seconds).
+        self.e.send("position fen rnbqkbnr/pppppppp/PPPPPPPP/RNBQKBNR/8/8/8/8 w - - 0 1",
+                    "go wtime 1000 btime 1000")
+        try:
+            best = self.e.expect("bestmove", 10)[0]
+        except uci.EngineError:
+            self.e.send("stop")
+            self.e.expect("bestmove", 120)
+            self.fail("no reply within 10 s with 1 s on the clock")
+        self.assertIn(best.split()[1], uci.legal_moves("rnbqkbnr/pppppppp/PPPPPPPP/RNBQKBNR/8/8/8/8 w - - 0 1"))
+
     def test_hash_memory_is_released(self):
         base = memory_kb(self.e, "VmSize")
         self.e.send("setoption name Hash value 4096", "position startpos", "go depth 6")
