@@ -180,6 +180,8 @@ public:
     // After a search that ended by itself in infinite or ponder mode: waits
     // for stop, quit or ponderhit, still answering isready.
     void AttendFinRecherche();
+    // Acts on a line read during a search; false when it stops the search.
+    bool TraiteLigneRecherche(const std::string& Ligne);
     // True when the side to move has at least one legal move.
     bool ACoupLegal();
     std::string_view ChaineInfos(pLigne Ligne, int32_t Score, int32_t NumeroCoup,
@@ -268,8 +270,6 @@ private:
     // return) when nothing is left to search.
     static bool ElagueDistanceMat(int32_t Eloignement, int16_t& Alpha, int16_t& Beta, int16_t& Borne);
     void CopieLigne(pLigne Ligne, int32_t Depart, int32_t Arrivee, int32_t Promotion, const LigneVP& Enfant);
-    // Acts on a line read during a search; false when it stops the search.
-    bool TraiteLigneRecherche(const std::string& Ligne);
     // Plays the first move the first iteration would search.
     void CoupDeSecours();
 

@@ -182,6 +182,23 @@ TEST(Temps, VerificationDuTemps) {
     EXPECT_TRUE(v.VerifieTemps());
 }
 
+TEST(Temps, Ponderhit) {
+    // Heard during the search, ponderhit adds half of the time spent
+    // pondering to the budget; between searches, all of it.
+    TVelkar& v = Moteur();
+    const int64_t Maintenant = static_cast<int64_t>(plateforme::GetTickCount());
+    v.DebutPonder = 0;
+    v.TempsAlloue = 3000;
+    v.EnPonder = true;
+    EXPECT_TRUE(v.TraiteLigneRecherche("ponderhit"));
+    EXPECT_FALSE(v.EnPonder);
+    EXPECT_GE(v.TempsAlloue, 3000 + Maintenant / 2);
+    EXPECT_LE(v.TempsAlloue, 3000 + static_cast<int64_t>(plateforme::GetTickCount()) / 2);
+    EXPECT_FALSE(v.TraiteLigneRecherche("stop"));
+    EXPECT_TRUE(v.ArretDemande);
+    v.ArretDemande = false;
+}
+
 TEST(Infos, LignesDeVariation) {
     TVelkar& v = Moteur();
     v.DerniereVP.clear();
