@@ -28,6 +28,12 @@ int32_t TVelkar::CalculeTemps() const {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
+int64_t TVelkar::LimiteSansCoup() const {
+    const bool Blanc = Camp == 1;
+    const int64_t Reference = TempsParCoupFixe ? (Blanc ? IncBlanc : IncNoir) : (Blanc ? TempsBlanc : TempsNoir);
+    return std::max<int64_t>(TempsAlloue, Reference / 8);
+}
+
 bool TVelkar::TraiteLigneRecherche(const std::string& Ligne) {
     if (Ligne == "quit" || Ligne == "stop") {
         Infini = false;
@@ -54,11 +60,18 @@ bool TVelkar::TraiteLigneRecherche(const std::string& Ligne) {
 
 bool TVelkar::VerifieTemps() {
     bool Reponse = true;
-    // The clock never ends the first iteration, so there is always a move.
-    if (!Infini && ProfondeurLimite <= 0 && !EnPonder && Iteration > 1) {
+    if (!Infini && ProfondeurLimite <= 0 && !EnPonder) {
         const int64_t Ecoule = static_cast<int64_t>(plateforme::GetTickCount()) - int64_t{DebutTemps};
-        if (Ecoule >= 90 * int64_t{TempsAlloue} / 100) return false;
-        if (int64_t{TempsAlloue} - Ecoule <= 50) return false;
+        if (Iteration > 1 || RacineAmelioree) {
+            if (Ecoule >= 90 * int64_t{TempsAlloue} / 100) return false;
+            if (int64_t{TempsAlloue} - Ecoule <= 50) return false;
+        } else if (Ecoule >= LimiteSansCoup()) {
+            // The budget does not end the first iteration before a root move
+            // has been searched to the end (it takes far less than a
+            // millisecond in any real game), but a capture search that
+            // explodes must not lose on time.
+            return false;
+        }
     }
     if (LimiteNoeuds > 0 && Noeuds >= LimiteNoeuds) {
         ArretDemande = true;

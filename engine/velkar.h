@@ -177,6 +177,8 @@ public:
     std::string Recherche(uint32_t SortieRecherche);
     int32_t CalculeTemps() const;
     bool VerifieTemps();
+    // How long the first iteration may run before any root move is done.
+    int64_t LimiteSansCoup() const;
     // After a search that ended by itself in infinite or ponder mode: waits
     // for stop, quit or ponderhit, still answering isready.
     void AttendFinRecherche();

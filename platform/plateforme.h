@@ -56,4 +56,13 @@ bool PrendLigneDifferee(std::string& Ligne);
 // then standard input.  False at end of input.
 bool LitLigneSuivante(std::string& Ligne);
 
+// Shared by the operating-system layers, which keep the bytes read from
+// standard input in a buffer of their own: the length of the first complete
+// line in it (terminator included; a carriage return and line feed pair is
+// one terminator; at end of input the last bytes count as a line), and the
+// taking of n bytes as a line without surrounding blanks and control
+// characters.
+int32_t LongueurLigne(const std::string& Tampon, bool Fermee);
+std::string PrendLigne(std::string& Tampon, int32_t n);
+
 }  // namespace velkar::plateforme

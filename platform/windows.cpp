@@ -171,16 +171,7 @@ void Remplir() {
     }
 }
 
-// Length of the first complete line in the buffer, terminator included.
-int32_t LongueurLigne() {
-    size_t Fin = Tampon.find_first_of("\r\n");
-    if (Fin == std::string::npos) {
-        return (Fermee && !Tampon.empty()) ? static_cast<int32_t>(Tampon.size()) : 0;
-    }
-    // A carriage return and line feed pair ends one line.
-    if (Tampon[Fin] == '\r' && Fin + 1 < Tampon.size() && Tampon[Fin + 1] == '\n') ++Fin;
-    return static_cast<int32_t>(Fin + 1);
-}
+int32_t LongueurLigne() { return plateforme::LongueurLigne(Tampon, Fermee); }
 
 }  // namespace
 
@@ -237,16 +228,7 @@ int32_t SurveilleEntree() {
     return LongueurLigne();
 }
 
-std::string LitEntree(int32_t n) {
-    const size_t Taille = std::min(static_cast<size_t>(n > 0 ? n : 0), Tampon.size());
-    size_t Debut = 0;
-    size_t Fin = Taille;
-    while (Debut < Fin && static_cast<unsigned char>(Tampon[Debut]) < 33) ++Debut;
-    while (Fin > Debut && static_cast<unsigned char>(Tampon[Fin - 1]) < 33) --Fin;
-    std::string Ligne = Tampon.substr(Debut, Fin - Debut);
-    Tampon.erase(0, Taille);
-    return Ligne;
-}
+std::string LitEntree(int32_t n) { return PrendLigne(Tampon, n); }
 
 bool FinEntree() { return Fermee && LongueurLigne() == 0; }
 
