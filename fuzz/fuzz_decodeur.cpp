@@ -3,7 +3,6 @@
 // checked after every line.  Commands that would take seconds are made
 // small: searches run to depth 1 or 2 and at most 20000 nodes, perft to
 // depth 2, bench is skipped, and the hash table stays at 2 or 3 MB.
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -60,10 +59,7 @@ std::string Nettoie(std::string_view s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::RedirigeEntreesSorties();
-    static std::unique_ptr<TVelkar> Instance = std::make_unique<TVelkar>();
-    Moteur = Instance.get();
-    fuzz::TablesReduites(*Moteur);
+    Moteur = fuzz::DemarreMoteur();
     return 0;
 }
 

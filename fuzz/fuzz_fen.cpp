@@ -3,7 +3,6 @@
 // be consistent; an accepted position must read back the same from its own
 // FEN, every generated move must make and unmake cleanly, and a short search
 // from it must end with a consistent board.
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -29,10 +28,7 @@ std::string SansCompteurs(const std::string& Fen) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::RedirigeEntreesSorties();
-    static std::unique_ptr<TVelkar> Instance = std::make_unique<TVelkar>();
-    Moteur = Instance.get();
-    fuzz::TablesReduites(*Moteur);
+    Moteur = fuzz::DemarreMoteur();
     return 0;
 }
 

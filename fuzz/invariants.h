@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <fcntl.h>
 
 #include "engine/velkar.h"
@@ -34,6 +35,15 @@ inline void RedirigeEntreesSorties() {
 // A small transposition table (4 K entries) keeps resets and searches of
 // each input cheap; the Hash option itself is capped by the targets.
 inline void TablesReduites(TVelkar& v) { v.RedimensionneHash(4096); }
+
+// The one engine of a fuzzing process, created once by LLVMFuzzerInitialize
+// (the object is large and its tables take time to set up).
+inline TVelkar* DemarreMoteur() {
+    RedirigeEntreesSorties();
+    static std::unique_ptr<TVelkar> Instance = std::make_unique<TVelkar>();
+    TablesReduites(*Instance);
+    return Instance.get();
+}
 
 inline bool EstBlanc(int32_t Piece) { return Piece >= 1 && Piece <= 16; }
 
