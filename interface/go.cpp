@@ -2,6 +2,7 @@
 // those that steer it between searches (ponderhit, stop, quit).
 #include <algorithm>
 #include <limits>
+#include <string_view>
 
 #include "interface/interface.h"
 #include "platform/plateforme.h"
@@ -25,6 +26,7 @@ void Lance(TVelkar& Moteur, TEcritFonction Ecrit, bool AvecVariation) {
     } else {
         const bool Note = Moteur.NumDemiCoup < DemiCoupsPartieMax;
         std::string Meilleur = Moteur.Recherche(plateforme::SortieStandard());
+        const std::string Joue = Meilleur;  // the move the search left on the board
         // In infinite and ponder mode the reply waits for the interface.
         if (!Moteur.ArretDemande) Moteur.AttendFinRecherche();
         std::string Ponder;
@@ -33,7 +35,19 @@ void Lance(TVelkar& Moteur, TEcritFonction Ecrit, bool AvecVariation) {
             const std::string Suivant = GetStringParam(Moteur.DerniereVP, Meilleur);
             if (!Suivant.empty()) Ponder = " ponder " + Suivant;
         }
-        if (Note) Moteur.ListeCoupsPartie += Meilleur + " ";
+        // The recorded game must describe the board.  A search that ends
+        // inside an iteration can announce the first move of its last
+        // variation while the board holds the move of the last completed
+        // iteration; then the game is forgotten, so that the next position
+        // command rebuilds it instead of continuing from the wrong board.
+        const std::string_view Annonce = std::string_view(Meilleur).substr(0, Meilleur.find(' '));
+        if (Note) {
+            if (Annonce == Joue) {
+                Moteur.ListeCoupsPartie += Meilleur + " ";
+            } else {
+                Moteur.ListeCoupsPartie.clear();
+            }
+        }
         Ecrit("bestmove " + Meilleur + Ponder);
     }
     Moteur.Infini = false;

@@ -9,6 +9,19 @@ from uci import Engine, board_fen, perft
 AFTER_E4_E5 = "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2"
 AFTER_E4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"
 
+# A self-play game (White to move) where White can promote on b8 or move the
+# rook on g8: searches stopped by a node limit may end between the two.
+PROMOTION_GAME = (
+    "b1c3 d7d5 d2d4 d8d6 g2g3 c8f5 f1g2 g8f6 c1f4 d6b4 f4c7 b8c6 g1f3 a8c8 f3h4 f5g4 h2h3 c8c7 h3g4 "
+    "c6d4 a1b1 e7e6 e1g1 f6g4 g2d5 g4f2 f1f2 d4c2 d1c2 e6d5 c2d3 f8c5 c3d5 c5f2 g1g2 c7d7 d5b4 d7d3 "
+    "e2d3 f2c5 b1c1 c5e7 c1c7 e7h4 g3h4 e8g8 c7b7 a7a5 b4c6 a5a4 b7a7 f8e8 g2f3 h7h6 a7a4 e8e6 a4c4 "
+    "e6f6 f3g2 f6e6 g2f2 e6f6 f2e3 f6e6 e3d2 e6f6 d2c3 f6f2 c6d4 f2h2 c4c8 g8h7 c8c7 h7g6 d4f3 h2e2 "
+    "h4h5 g6f6 c7b7 e2f2 f3d2 f2f5 d2e4 f6e6 b7b6 e6e7 b6a6 f5h5 a6a7 e7e6 d3d4 h5h3 c3c4 h3h2 a7b7 "
+    "h2c2 c4d3 c2g2 e4c5 e6f6 c5d7 f6f5 d3e3 g7g6 b7b5 f5e6 d7e5 f7f6 b5b6 e6e7 e3f3 g2g5 b6b7 e7d6 "
+    "e5d3 g5a5 b7g7 g6g5 a2a3 a5d5 f3e3 h6h5 d3c5 h5h4 b2b4 d5f5 b4b5 d6d5 b5b6 f5f1 b6b7 f1e1 e3d3 "
+    "e1b1 g7g8 h4h3 "
+).split()
+
 
 def key(engine):
     return uci.board(engine)[1]
@@ -65,6 +78,27 @@ class Moves(unittest.TestCase):
         self.assertEqual(self.position(uci.position_command(moves=game)), ([], expected))
         # the engine's move is not left on the board for a shorter game
         self.assertEqual(self.position("position startpos moves e2e4"), ([], AFTER_E4))
+
+    def test_game_continues_after_a_search_ended_inside_an_iteration(self):
+        # A search that ends inside an iteration may announce the first move
+        # of its newest variation (here the promotion b7b8q) while the move
+        # of the last complete iteration (a rook move) is on its board.  The
+        # next position command, with the announced move and its expected
+        # reply, must still give the board of the game.
+        start = uci.position_command(moves=PROMOTION_GAME)
+        self.e.send(start)
+        fen = board_fen(self.e)
+        announced = set()
+        with Engine() as fresh:
+            fresh.banner()
+            for nodes in range(40960, 81921, 4096):
+                self.e.send(start)
+                best = self.e.search(f"go nodes {nodes}")[1].split()
+                game = best[1:2] + best[3:4]
+                announced.add(best[1])
+                fresh.send(uci.position_command(fen, game))
+                self.assertEqual(self.position(start + " " + " ".join(game)), ([], board_fen(fresh)), nodes)
+        self.assertIn("b7b8q", announced)
 
     def test_malformed_move_ends_the_list_silently(self):
         self.assertEqual(self.position("position startpos moves e2e4 xx e7e5"), ([], AFTER_E4))
