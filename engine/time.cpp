@@ -79,7 +79,11 @@ bool TVelkar::VerifieTemps() {
         EnPonder = false;
         return false;
     }
-    if ((Noeuds & 131071) == 0 && EcouteEntree) {
+    // Standard input is looked at on every time check (every 4096 nodes, a
+    // couple of milliseconds), so that stop and ponderhit take effect at
+    // once: with a few milliseconds on the clock a late ponderhit loses the
+    // game.  A check costs one poll with no wait.
+    if (EcouteEntree) {
         const int32_t n = SurveilleEntree();
         if (n > 0) {
             Reponse = TraiteLigneRecherche(LitEntree(n));

@@ -16,8 +16,8 @@ PV_LINE = re.compile(
 PROGRESS_LINE = re.compile(
     rf"^info depth (?P<depth>\d+) seldepth \d+ currmove {MOVE} currmovenumber [1-9]\d*{COUNTERS}$")
 QUIES_LINE = re.compile(r"^info depth (?P<depth>\d+) seldepth \d+ nodes \d+( nps \d+)? hashfull \d+$")
-# A search looks at its input every 131072 nodes: a few tenths of a second in a
-# release build, about a second in a sanitizer build on a busy machine.
+# A search looks at its input every 4096 nodes: milliseconds in a release
+# build; the margin is for sanitizer builds on a busy machine.
 PROMPT = 5.0
 BESTMOVE = re.compile(rf"^bestmove (?P<best>{MOVE}) ?(?: ponder (?P<ponder>{MOVE}))?$")
 
