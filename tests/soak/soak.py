@@ -177,7 +177,12 @@ def play_game(rng, stats, players, ref, tc, fen=None):
                 stats.waited("stop", t0, when, "ponder, " + pos)
                 ref.undo()
                 ref.play(p.ponder)
-                if ref.play(split_best(reply)[0]) is None:
+                reply_move = split_best(reply)[0]
+                if reply_move == "(none)":
+                    # The expected reply would have mated or stalemated us.
+                    if ref.legal():
+                        stats.fail(f"no move after stop of ponder on {p.ponder}, {pos}")
+                elif ref.play(reply_move) is None:
                     stats.fail(f"illegal move {reply} after stop of ponder on {p.ponder}, {pos}")
                 else:
                     ref.undo()
