@@ -11,14 +11,10 @@
 
 namespace velkar {
 
-namespace {
-
 // Appends formatted text to the line being built in TamponInfos, never past
 // its end (a full buffer cuts the line instead of overflowing it).
-#if defined(__GNUC__)
-__attribute__((format(printf, 3, 4)))
-#endif
-char* Ajoute(char* p, const char* Fin, const char* Format, ...) {
+char* TVelkar::AjouteInfos(char* p, const char* Format, ...) {
+    const char* const Fin = std::end(TamponInfos);
     va_list Arguments;
     va_start(Arguments, Format);
     const int n = std::vsnprintf(p, static_cast<size_t>(Fin - p), Format, Arguments);
@@ -27,35 +23,33 @@ char* Ajoute(char* p, const char* Fin, const char* Format, ...) {
     return p + std::min<ptrdiff_t>(n, Fin - p - 1);
 }
 
-}  // namespace
-
 // " [time T] nodes N [nps X] hashfull H", the counters that end every line;
 // nps is left out while no millisecond has passed.
 char* TVelkar::EcritCompteurs(char* p, bool AvecTemps) {
     const int32_t Temps = static_cast<int32_t>(static_cast<uint32_t>(plateforme::GetTickCount()) - DebutRecherche);
-    if (AvecTemps) p = Ajoute(p, std::end(TamponInfos), " time %d", Temps);
-    p = Ajoute(p, std::end(TamponInfos), " nodes %" PRIu64, Noeuds);
+    if (AvecTemps) p = AjouteInfos(p, " time %d", Temps);
+    p = AjouteInfos(p, " nodes %" PRIu64, Noeuds);
     if (Temps != 0) {
         const double Nps = static_cast<double>(Noeuds) / static_cast<double>(Temps) * 1000.0;
-        p = Ajoute(p, std::end(TamponInfos), " nps %" PRIu64, static_cast<uint64_t>(Nps));
+        p = AjouteInfos(p, " nps %" PRIu64, static_cast<uint64_t>(Nps));
     }
     uint64_t Plein = 1000 * EntreesUtilisees / static_cast<uint64_t>(NbEntreesHash);
     if (Plein > 1000) Plein = 1000;
-    p = Ajoute(p, std::end(TamponInfos), " hashfull %" PRIu64, Plein);
+    p = AjouteInfos(p, " hashfull %" PRIu64, Plein);
     return p;
 }
 
 std::string_view TVelkar::ChaineInfosSimple() {
     char* p = TamponInfos;
-    p = Ajoute(p, std::end(TamponInfos), "info depth %d seldepth %d", Iteration, ProfondeurSel);
+    p = AjouteInfos(p, "info depth %d seldepth %d", Iteration, ProfondeurSel);
     p = EcritCompteurs(p, false);
     return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
 }
 
 std::string_view TVelkar::ChaineInfosPrimaire(int32_t NumeroCoup, std::string_view TexteCoupCourant) {
     char* p = TamponInfos;
-    p = Ajoute(p, std::end(TamponInfos), "info depth %d seldepth %d currmove %.*s currmovenumber %d", Iteration, ProfondeurSel,
-                      static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
+    p = AjouteInfos(p, "info depth %d seldepth %d currmove %.*s currmovenumber %d", Iteration, ProfondeurSel,
+                       static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
     p = EcritCompteurs(p, true);
     return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
 }
@@ -83,16 +77,16 @@ std::string_view TVelkar::ChaineInfos(pLigne Ligne, int32_t Score, int32_t Numer
     DerniereVP.assign(Nouvelle);
 
     char* p = TamponInfos;
-    p = Ajoute(p, std::end(TamponInfos), "info depth %d seldepth %d currmove %.*s currmovenumber %d", Iteration, ProfondeurSel,
-                      static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
+    p = AjouteInfos(p, "info depth %d seldepth %d currmove %.*s currmovenumber %d", Iteration, ProfondeurSel,
+                       static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
     if (std::abs(Score) < 14500) {
-        p = Ajoute(p, std::end(TamponInfos), " score cp %d", Score);
+        p = AjouteInfos(p, " score cp %d", Score);
     } else {
         const int32_t Mat = (15000 - std::abs(Score)) / 2;
-        p = Ajoute(p, std::end(TamponInfos), " score mate %d", Score < 0 ? -Mat : Mat);
+        p = AjouteInfos(p, " score mate %d", Score < 0 ? -Mat : Mat);
     }
     p = EcritCompteurs(p, true);
-    p = Ajoute(p, std::end(TamponInfos), " pv %.*s", static_cast<int>(k), Variation);
+    p = AjouteInfos(p, " pv %.*s", static_cast<int>(k), Variation);
     return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
 }
 

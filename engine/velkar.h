@@ -277,6 +277,10 @@ private:
 
     char TamponInfos[2048 + CoupsParLigne * 6];
     char* EcritCompteurs(char* p, bool AvecTemps);
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    char* AjouteInfos(char* p, const char* Format, ...);
 };
 
 }  // namespace velkar

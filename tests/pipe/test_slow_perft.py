@@ -61,7 +61,7 @@ class PublishedCounts(unittest.TestCase):
         self.run_cases(suite("perft_cpw_deep.epd"))
 
     def test_special_positions(self):
-        self.run_cases(suite("perft_special.epd") + suite("perft_double_checks.epd"))
+        self.run_cases(suite("perft_tricky.epd") + suite("perft_double_checks.epd"))
 
 
 if __name__ == "__main__":

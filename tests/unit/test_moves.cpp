@@ -102,7 +102,7 @@ TEST(Generation, CapturesSontLesCapturesDeLaListeComplete) {
     TVelkar& v = Moteur();
     int n = 0;
     v.InitialiserPartie();
-    for (const char* Fichier : {"perftsuite.epd", "perft_special.epd", "wac.epd"})
+    for (const char* Fichier : {"perftsuite.epd", "perft_tricky.epd", "wac.epd"})
         for (const std::string& l : Lignes(Fichier)) {
             if (!v.PlaceFen(l.substr(0, l.find(';')))) continue;
             v.EnEchec[v.NumDemiCoup] = v.RoiEchec(v.Camp);

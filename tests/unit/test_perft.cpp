@@ -40,7 +40,7 @@ TEST_P(Perft, ComptesPublies) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fichiers, Perft,
-                         ::testing::Values("perftsuite.epd", "perft_special.epd", "perft_double_checks.epd",
+                         ::testing::Values("perftsuite.epd", "perft_tricky.epd", "perft_double_checks.epd",
                                            "perft_cpw_deep.epd"),
                          [](const auto& info) {
                              std::string n = info.param;
