@@ -1,7 +1,7 @@
 // Attack tests: is a king attacked, would a move leave its own king
 // attacked, and did the move just made give check.  Each walks the rays out
 // from the king; nothing builds attack maps.
-#include "velkar.h"
+#include "position.h"
 
 namespace velkar {
 
@@ -22,12 +22,40 @@ inline bool DirectionPion(int32_t CampRoi, int32_t Direction) {
     return CampRoi == 1 ? (Direction == 6 || Direction == 8) : (Direction == 4 || Direction == 2);
 }
 
+// The light make and take-back of the legality test: Piece stands on
+// CaseArrivee (its victim taken off) for as long as the object lives.
+class TCoupEssai {
+public:
+    TCoupEssai(int32_t (&Echiquier)[65], TPiece (&Pieces)[33], int32_t Piece, int32_t CaseDepart,
+               int32_t CaseArrivee)
+        : E(Echiquier), P(Pieces), Piece(Piece), Depart(CaseDepart), Arrivee(CaseArrivee),
+          Victime(Echiquier[CaseArrivee]) {
+        if (Victime) P[Victime].CasePiece = -1;
+        E[Arrivee] = Piece;
+        P[Piece].CasePiece = Arrivee;
+        E[Depart] = 0;
+    }
+    ~TCoupEssai() {
+        E[Depart] = Piece;
+        P[Piece].CasePiece = Depart;
+        E[Arrivee] = Victime;
+        if (Victime) P[Victime].CasePiece = Arrivee;
+    }
+    TCoupEssai(const TCoupEssai&) = delete;
+    TCoupEssai& operator=(const TCoupEssai&) = delete;
+
+private:
+    int32_t (&E)[65];
+    TPiece (&P)[33];
+    const int32_t Piece, Depart, Arrivee, Victime;
+};
+
 }  // namespace
 
-bool TVelkar::RoiEchec(int32_t CampRoi) {
-    const int32_t K = Pieces[CampRoi == 1 ? 16 : 32].CasePiece;
+bool TPosition::RoiEchec(int32_t CampRoi) const {
+    const int32_t K = Pieces[NumeroRoi(CampRoi)].CasePiece;
     for (int32_t d = 1; d <= 8; ++d) {
-        const int32_t* Rayon = Rayons[K][d];
+        const int32_t* Rayon = Geometrie.Rayons[K][d];
         for (int32_t k = 1; k <= Rayon[0]; ++k) {
             const int32_t p = Echiquier[Rayon[k]];
             if (p == 0) continue;
@@ -43,7 +71,7 @@ bool TVelkar::RoiEchec(int32_t CampRoi) {
             break;
         }
     }
-    const int32_t* Sauts = Rayons[K][9];
+    const int32_t* Sauts = Geometrie.Rayons[K][9];
     for (int32_t k = 1; k <= Sauts[0]; ++k) {
         const int32_t p = Echiquier[Sauts[k]];
         if (p != 0 && EstEnnemi(p, CampRoi) && Pieces[p].TypePiece == 2) return true;
@@ -51,51 +79,35 @@ bool TVelkar::RoiEchec(int32_t CampRoi) {
     return false;
 }
 
-bool TVelkar::EchecRapide(int32_t CampRoi, int32_t Piece, int32_t CaseDepart, int32_t CaseArrivee) {
-    const int32_t K = Pieces[CampRoi == 1 ? 16 : 32].CasePiece;
-    const int32_t Victime = Echiquier[CaseArrivee];
+
+// Would the move leave the king of CampRoi attacked?  Out of check, a move
+// of a piece other than the king can only uncover its king along the line
+// from the king through the square it leaves; in check, or for a king
+// move, the whole attack test runs with the move made.
+bool TPosition::EchecRapide(int32_t CampRoi, int32_t Piece, int32_t CaseDepart, int32_t CaseArrivee) {
+    const int32_t K = Pieces[NumeroRoi(CampRoi)].CasePiece;
     if (!EnEchec[NumDemiCoup] && Pieces[Piece].TypePiece != 6) {
-        // Not in check and not a king move: only a piece that stands on a
-        // line with its king can expose it, and only along that line.
-        const int32_t d = DirectionEntre[K][CaseDepart];
+        const int32_t d = Geometrie.DirectionEntre[K][CaseDepart];
         if (d == 0 || d == 9) return false;
-        if (Victime) Pieces[Victime].CasePiece = -1;
-        Echiquier[CaseArrivee] = Piece;
-        Pieces[Piece].CasePiece = CaseArrivee;
-        Echiquier[CaseDepart] = 0;
-        bool Attaque = false;
-        const int32_t* Rayon = Rayons[K][d];
+        const TCoupEssai Essai(Echiquier, Pieces, Piece, CaseDepart, CaseArrivee);
+        const int32_t* Rayon = Geometrie.Rayons[K][d];
         for (int32_t k = 1; k <= Rayon[0]; ++k) {
             const int32_t p = Echiquier[Rayon[k]];
             if (p == 0) continue;
-            Attaque = EstEnnemi(p, CampRoi) && GlisseSur(Pieces[p].TypePiece, d);
-            break;
+            return EstEnnemi(p, CampRoi) && GlisseSur(Pieces[p].TypePiece, d);
         }
-        Echiquier[CaseDepart] = Piece;
-        Pieces[Piece].CasePiece = CaseDepart;
-        Echiquier[CaseArrivee] = Victime;
-        if (Victime) Pieces[Victime].CasePiece = CaseArrivee;
-        return Attaque;
+        return false;
     }
-    // In check, or the king itself moves: play the move in place and look.
-    if (Victime) Pieces[Victime].CasePiece = -1;
-    Echiquier[CaseArrivee] = Piece;
-    Pieces[Piece].CasePiece = CaseArrivee;
-    Echiquier[CaseDepart] = 0;
-    const bool Attaque = RoiEchec(CampRoi);
-    Echiquier[CaseDepart] = Piece;
-    Pieces[Piece].CasePiece = CaseDepart;
-    Echiquier[CaseArrivee] = Victime;
-    if (Victime) Pieces[Victime].CasePiece = CaseArrivee;
-    return Attaque;
+    const TCoupEssai Essai(Echiquier, Pieces, Piece, CaseDepart, CaseArrivee);
+    return RoiEchec(CampRoi);
 }
 
-bool TVelkar::EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) {
-    const int32_t K = Pieces[Camp == 1 ? 16 : 32].CasePiece;
+bool TPosition::EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) const {
+    const int32_t K = Pieces[NumeroRoi(Camp)].CasePiece;
     // Discovered check along the line of the vacated square.
-    int32_t d = DirectionEntre[K][CaseDepart];
+    int32_t d = Geometrie.DirectionEntre[K][CaseDepart];
     if (d >= 1 && d <= 8) {
-        const int32_t* Rayon = Rayons[K][d];
+        const int32_t* Rayon = Geometrie.Rayons[K][d];
         for (int32_t k = 1; k <= Rayon[0]; ++k) {
             const int32_t p = Echiquier[Rayon[k]];
             if (p == 0) continue;
@@ -104,15 +116,15 @@ bool TVelkar::EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) {
         }
     }
     // Direct check by the piece that arrived.
-    d = DirectionEntre[K][CaseArrivee];
+    d = Geometrie.DirectionEntre[K][CaseArrivee];
     if (d == 9) {
-        const int32_t* Sauts = Rayons[K][9];
+        const int32_t* Sauts = Geometrie.Rayons[K][9];
         for (int32_t k = 1; k <= Sauts[0]; ++k) {
             const int32_t p = Echiquier[Sauts[k]];
             if (p != 0 && EstEnnemi(p, Camp) && Pieces[p].TypePiece == 2) return true;
         }
     } else if (d >= 1) {
-        const int32_t* Rayon = Rayons[K][d];
+        const int32_t* Rayon = Geometrie.Rayons[K][d];
         for (int32_t k = 1; k <= Rayon[0]; ++k) {
             const int32_t p = Echiquier[Rayon[k]];
             if (p == 0) continue;

@@ -1,8 +1,7 @@
 // The static evaluation: the positional part of the score, from the side to
 // move's point of view; material is added by the callers.  Every sum is kept
 // as a 16-bit value, as the search's scores are.
-#include "bitboards.h"
-#include "velkar.h"
+#include "eval.h"
 
 namespace velkar {
 
@@ -10,32 +9,29 @@ namespace {
 
 inline int16_t Somme16(int32_t a, int32_t b) { return static_cast<int16_t>(a + b); }
 
-inline bool EstPionNumero(const TVelkar& v, int32_t Case, int32_t Premier) {
+inline bool EstPionNumero(const TPosition& v, int32_t Case, int32_t Premier) {
     const int32_t p = v.Echiquier[Case];
     return p >= Premier && p <= Premier + 7 && v.Pieces[p].TypePiece == 1;
 }
 
-inline bool SurPlace(const TVelkar& v, int32_t Piece) { return v.Pieces[Piece].CasePiece != -1; }
+inline bool SurPlace(const TPosition& v, int32_t Piece) { return v.Pieces[Piece].CasePiece != -1; }
 
 }  // namespace
 
-TVelkar::Occupation TVelkar::Occupe() const {
+Occupation Occupe(const TPosition& Pos) {
     Occupation o{};
     for (int32_t n = 1; n <= 32; ++n)
-        if (Pieces[n].CasePiece != -1) o.Couleur[n <= 16 ? 1 : 2] |= Bit(Pieces[n].CasePiece);
+        if (Pos.Pieces[n].CasePiece != -1) o.Couleur[n <= 16 ? 1 : 2] |= Bit(Pos.Pieces[n].CasePiece);
     o.Tous = o.Couleur[1] | o.Couleur[2];
     return o;
 }
 
-int32_t TVelkar::Activite(int32_t Piece) const { return ActiviteSur(Piece, Occupe()); }
-
-// Activity of one piece: the squares it reaches, weighted by their nearness
-// to the enemy king where the piece could strike.
-int32_t TVelkar::ActiviteSur(int32_t Piece, const Occupation& o) const {
+int32_t ActiviteSur(const TPosition& Pos, int32_t Piece, const Occupation& o) {
+    const TPiece* Pieces = Pos.Pieces;
     const int32_t s = Pieces[Piece].CasePiece;
     if (s == -1) return 0;
     const bool Blanc = Piece <= 16;
-    const int32_t K = Pieces[Blanc ? 32 : 16].CasePiece;
+    const int32_t K = Pieces[Blanc ? RoiNoir : RoiBlanc].CasePiece;
     const Bitboard Ennemis = o.Couleur[Blanc ? 2 : 1];
     // Sliders: one point per empty square up to the first piece of each ray,
     // and the distance weight of an enemy piece that ends a ray.
@@ -49,7 +45,7 @@ int32_t TVelkar::ActiviteSur(int32_t Piece, const Occupation& o) const {
         }
         int32_t n = NbBits(Atteintes & ~o.Tous);
         for (Bitboard e = Atteintes & Cibles; e != 0; e &= e - 1)
-            n += ValeursDistance[Distance[K][__builtin_ctzll(e) + 1]];
+            n += ValeursDistance[Geometrie.Distance[K][__builtin_ctzll(e) + 1]];
         return n;
     };
     static constexpr int32_t ToutesDirections[8] = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -79,12 +75,14 @@ int32_t TVelkar::ActiviteSur(int32_t Piece, const Occupation& o) const {
 
 // Pawn structure S from White's point of view: doubled, isolated and
 // unsupported pawns cost, free pawns earn their square value plus 21.
-int16_t TVelkar::StructurePions() {
+int16_t StructurePions(const TPosition& Pos) {
+    const TPiece* Pieces = Pos.Pieces;
+    const int32_t* Echiquier = Pos.Echiquier;
     int32_t ParColonne[3][9] = {};
     for (int32_t c = 1; c <= 2; ++c) {
         const int32_t Premier = c == 1 ? 1 : 17;
         for (int32_t n = Premier; n < Premier + 8; ++n)
-            if (Pieces[n].TypePiece == 1 && SurPlace(*this, n)) ++ParColonne[c][CaseVersX[Pieces[n].CasePiece]];
+            if (Pieces[n].TypePiece == 1 && SurPlace(Pos, n)) ++ParColonne[c][CaseVersX[Pieces[n].CasePiece]];
     }
     int32_t Doubles[3] = {}, Isoles[3] = {}, NonSoutenus[3] = {}, Libres[3] = {};
     for (int32_t c = 1; c <= 2; ++c) {
@@ -100,15 +98,15 @@ int16_t TVelkar::StructurePions() {
 
         const int32_t Premier = c == 1 ? 1 : 17;
         for (int32_t n = Premier; n < Premier + 8; ++n) {
-            if (Pieces[n].TypePiece != 1 || !SurPlace(*this, n)) continue;
+            if (Pieces[n].TypePiece != 1 || !SurPlace(Pos, n)) continue;
             const int32_t s = Pieces[n].CasePiece;
             const int32_t f = CaseVersX[s], r = CaseVersY[s];
             // Support: a friendly pawn beside it or diagonally behind it.
             const int32_t Derriere = c == 1 ? -8 : 8;
             bool Soutenu = false;
-            if (f < 8) Soutenu = EstPionNumero(*this, s + 1, Premier) || EstPionNumero(*this, s + 1 + Derriere, Premier);
+            if (f < 8) Soutenu = EstPionNumero(Pos, s + 1, Premier) || EstPionNumero(Pos, s + 1 + Derriere, Premier);
             if (!Soutenu && f > 1)
-                Soutenu = EstPionNumero(*this, s - 1, Premier) || EstPionNumero(*this, s - 1 + Derriere, Premier);
+                Soutenu = EstPionNumero(Pos, s - 1, Premier) || EstPionNumero(Pos, s - 1 + Derriere, Premier);
             if (!Soutenu) ++NonSoutenus[c];
             // Free: no pawn of either colour ahead on its file, up to the
             // seventh (second) rank.
@@ -133,16 +131,17 @@ int16_t TVelkar::StructurePions() {
     return static_cast<int16_t>(S);
 }
 
-int16_t TVelkar::Eval() {
-    if (Compteur50 >= 100 || Arret) return 0;
-    const bool Blanc = Camp == 1;
+int16_t Eval(const TPosition& Pos, TTablePions& TablePions) {
+    if (Pos.Compteur50 >= 100) return 0;
+    const TPiece* Pieces = Pos.Pieces;
+    const bool Blanc = Pos.Camp == 1;
     // A term "for White" is added when White is to move and subtracted
     // otherwise, and the reverse for Black.
     auto PourBlanc = [Blanc](int32_t v) { return Blanc ? v : -v; };
 
     // Development: minor pieces still on their home squares in the opening.
     int16_t Developpement = 0;
-    if (NumDemiCoup < 20) {
+    if (Pos.NumDemiCoup < 20) {
         static constexpr int32_t MineursBlancs[4][2] = {{9, 2}, {10, 7}, {11, 3}, {12, 6}};
         static constexpr int32_t MineursNoirs[4][2] = {{25, 58}, {26, 63}, {27, 59}, {28, 62}};
         for (const auto& m : MineursBlancs)
@@ -153,10 +152,10 @@ int16_t TVelkar::Eval() {
 
     // Pawn structure, through the pawn hash.  The probe and the store use the
     // current pawn key even where it is stale (inside a capture sequence).
-    int16_t S = HashRecherchePions();
+    int16_t S = TablePions.HashRecherchePions(Pos.ClePions);
     if (S == HashVide) {
-        S = StructurePions();
-        HashEnregistrePions(S);
+        S = StructurePions(Pos);
+        TablePions.HashEnregistrePions(Pos.ClePions, S);
     }
     const int16_t TermePions = static_cast<int16_t>(PourBlanc(S / 4));
 
@@ -181,9 +180,9 @@ int16_t TVelkar::Eval() {
     // Activity of every non-pawn piece, king included.
     int16_t ActiviteBlanche = 0, ActiviteNoire = 0;
     for (int32_t n = 1; n <= 16; ++n)
-        if (Pieces[n].TypePiece != 1) ActiviteBlanche = Somme16(ActiviteBlanche, ActiviteSur(n, o));
+        if (Pieces[n].TypePiece != 1) ActiviteBlanche = Somme16(ActiviteBlanche, ActiviteSur(Pos, n, o));
     for (int32_t n = 17; n <= 32; ++n)
-        if (Pieces[n].TypePiece != 1) ActiviteNoire = Somme16(ActiviteNoire, ActiviteSur(n, o));
+        if (Pieces[n].TypePiece != 1) ActiviteNoire = Somme16(ActiviteNoire, ActiviteSur(Pos, n, o));
     const int16_t TermeActivite = static_cast<int16_t>(PourBlanc(ActiviteBlanche - ActiviteNoire));
 
     int16_t Score = Somme16(TermeActivite, TermePions);
@@ -191,40 +190,40 @@ int16_t TVelkar::Eval() {
     Score = Somme16(Score, Developpement);
 
     // Castling matters in the opening.
-    if (NumDemiCoup < 40) {
-        if (BlancARoque == 0) Score = Somme16(Score, PourBlanc(-50));
-        if (NoirARoque == 0) Score = Somme16(Score, -PourBlanc(-50));
+    if (Pos.NumDemiCoup < 40) {
+        if (Pos.BlancARoque == 0) Score = Somme16(Score, PourBlanc(-50));
+        if (Pos.NoirARoque == 0) Score = Somme16(Score, -PourBlanc(-50));
     }
 
-    if (PaireFousBlancs == 1 && PaireFousNoirs == 0) Score = Somme16(Score, PourBlanc(54));
-    if (PaireFousNoirs == 1 && PaireFousBlancs == 0) Score = Somme16(Score, -PourBlanc(54));
+    if (Pos.PaireFousBlancs == 1 && Pos.PaireFousNoirs == 0) Score = Somme16(Score, PourBlanc(54));
+    if (Pos.PaireFousNoirs == 1 && Pos.PaireFousBlancs == 0) Score = Somme16(Score, -PourBlanc(54));
 
     // Lone king: drive it to the edge and close in with our own king.
-    const int32_t Miens = Blanc ? NbPiecesBlanches : NbPiecesNoires;
-    const int32_t Siens = Blanc ? NbPiecesNoires : NbPiecesBlanches;
-    const int32_t MonRoi = Blanc ? 16 : 32, SonRoi = Blanc ? 32 : 16;
+    const int32_t Miens = Pos.NbPieces(Pos.Camp);
+    const int32_t Siens = Pos.NbPieces(3 - Pos.Camp);
+    const int32_t MonRoi = NumeroRoi(Pos.Camp), SonRoi = NumeroRoi(3 - Pos.Camp);
     if (Siens < 2) {
         const int32_t a = Pieces[MonRoi].CasePiece, b = Pieces[SonRoi].CasePiece;
         int32_t dx = CaseVersX[a] - CaseVersX[b], dy = CaseVersY[a] - CaseVersY[b];
         if (dx < 0) dx = -dx;
         if (dy < 0) dy = -dy;
-        Score = Somme16(Score, -16 * (ActiviteSur(SonRoi, o) + dx + dy));
+        Score = Somme16(Score, -16 * (ActiviteSur(Pos, SonRoi, o) + dx + dy));
     } else if (Miens < 2) {
-        Score = Somme16(Score, 16 * ActiviteSur(MonRoi, o));
+        Score = Somme16(Score, 16 * ActiviteSur(Pos, MonRoi, o));
     }
 
     // Material that cannot win.
-    const bool MineurMien = Blanc ? (SurPlace(*this, 9) || SurPlace(*this, 10) || SurPlace(*this, 11) ||
-                                     SurPlace(*this, 12))
-                                  : (SurPlace(*this, 25) || SurPlace(*this, 26) || SurPlace(*this, 27) ||
-                                     SurPlace(*this, 28));
+    const bool MineurMien = Blanc ? (SurPlace(Pos, 9) || SurPlace(Pos, 10) || SurPlace(Pos, 11) ||
+                                     SurPlace(Pos, 12))
+                                  : (SurPlace(Pos, 25) || SurPlace(Pos, 26) || SurPlace(Pos, 27) ||
+                                     SurPlace(Pos, 28));
     if (Miens == 2 && Score > 0 && MineurMien) return 0;
-    if (NbPiecesBlanches == 2 && NbPiecesNoires == 2) {
-        const bool Tours = (SurPlace(*this, 13) || SurPlace(*this, 14)) && (SurPlace(*this, 29) || SurPlace(*this, 30));
-        const bool Dames = SurPlace(*this, 15) && SurPlace(*this, 31);
+    if (Pos.NbPiecesBlanches == 2 && Pos.NbPiecesNoires == 2) {
+        const bool Tours = (SurPlace(Pos, 13) || SurPlace(Pos, 14)) && (SurPlace(Pos, 29) || SurPlace(Pos, 30));
+        const bool Dames = SurPlace(Pos, 15) && SurPlace(Pos, 31);
         if (Tours || Dames) return 0;
     }
-    if (NbPiecesBlanches == 1 && NbPiecesNoires == 1) return 0;
+    if (Pos.NbPiecesBlanches == 1 && Pos.NbPiecesNoires == 1) return 0;
     return Score;
 }
 

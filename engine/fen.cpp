@@ -1,7 +1,7 @@
 // Setting a position from a FEN string, and writing the board back as text.
 #include <cstring>
 
-#include "velkar.h"
+#include "position.h"
 
 namespace velkar {
 
@@ -21,13 +21,13 @@ int32_t TypeDeLettre(char Lettre) {
     }
 }
 
-bool EstPionDe(const TVelkar& v, int32_t Case, int32_t CampPion) {
+bool EstPionDe(const TPosition& v, int32_t Case, int32_t CampPion) {
     int32_t p = v.Echiquier[Case];
     if (p == 0 || v.Pieces[p].TypePiece != 1) return false;
     return CampPion == 1 ? p <= 16 : p > 16;
 }
 
-bool EstTourDe(const TVelkar& v, int32_t Case, int32_t CampTour) {
+bool EstTourDe(const TPosition& v, int32_t Case, int32_t CampTour) {
     int32_t p = v.Echiquier[Case];
     if (p == 0 || v.Pieces[p].TypePiece != 4) return false;
     return CampTour == 1 ? p <= 16 : p > 16;
@@ -35,9 +35,9 @@ bool EstTourDe(const TVelkar& v, int32_t Case, int32_t CampTour) {
 
 }  // namespace
 
-bool TVelkar::PlaceFen(std::string_view Fen) {
-    std::string_view t = Fen.size() < 12 ? FenDepart : Fen;
-
+// The piece placement, up to the blank that ends it (at t[i]); false for a
+// placement that cannot be read.
+bool TPosition::PlacePieces(std::string_view t, size_t& i) {
     std::memset(Echiquier, 0, sizeof Echiquier);
     for (int32_t p = 1; p <= 32; ++p) Pieces[p] = TPiece{-1, -1, -1};
 
@@ -50,39 +50,32 @@ bool TVelkar::PlaceFen(std::string_view Fen) {
     const int32_t Nombre[7] = {0, 8, 2, 2, 2, 1, 1};
     int32_t Places[3] = {0, 0, 0};
 
-    auto Refus = [this]() {
-        // Never leave a half-filled board behind: fall back to the start.
-        InitialiserPartie();
-        return false;
-    };
-
     int32_t Case = 57;
     int32_t NbRangees = 1;
     int32_t Colonne = 0;  // squares already described on the current rank
-    size_t i = 0;
-    for (;; ++i) {
+    for (i = 0;; ++i) {
         if (i < t.size() && t[i] == '/') {
             ++NbRangees;
             Case = 65 - 8 * NbRangees;
             Colonne = 0;
         }
-        if (i + 1 >= t.size()) return Refus();
-        if (Case < 0 || Case > 64) return Refus();
+        if (i + 1 >= t.size()) return false;
+        if (Case < 0 || Case > 64) return false;
         const char c = t[i];
         if (c >= '1' && c <= '8') {
             Case += c - '0';
             Colonne += c - '0';
-            if (Colonne > 8) return Refus();  // a rank of more than eight squares
+            if (Colonne > 8) return false;  // a rank of more than eight squares
         } else if (int32_t Type = TypeDeLettre(c); Type != 0) {
             const int32_t CampPiece = (c >= 'a') ? 2 : 1;
-            if (Colonne >= 8 || Case < 1 || Echiquier[Case] != 0) return Refus();
+            if (Colonne >= 8 || Case < 1 || Echiquier[Case] != 0) return false;
             int32_t n;
             if (Prochain[CampPiece][Type] < Nombre[Type] && Type != 1) {
                 n = Premier[CampPiece][Type] + Prochain[CampPiece][Type]++;
             } else if (Type == 6) {
-                return Refus();  // a second king
+                return false;  // a second king
             } else {
-                if (Prochain[CampPiece][1] >= 8) return Refus();
+                if (Prochain[CampPiece][1] >= 8) return false;
                 n = Premier[CampPiece][1] + Prochain[CampPiece][1]++;
             }
             Pieces[n] = TPiece{Case, Type, ValeursPieces[Type]};
@@ -91,14 +84,25 @@ bool TVelkar::PlaceFen(std::string_view Fen) {
             ++Case;
             ++Colonne;
         } else if (c == ' ') {
-            if (Prochain[1][6] == 0 || Prochain[2][6] == 0) return Refus();
-            if (t.size() - (i + 1) < 4) return Refus();
-            if (t[i + 1] != 'w' && t[i + 1] != 'b') return Refus();
+            if (Prochain[1][6] == 0 || Prochain[2][6] == 0) return false;
+            if (t.size() - (i + 1) < 4) return false;
+            if (t[i + 1] != 'w' && t[i + 1] != 'b') return false;
             break;
         }
         // Any other character is ignored.
     }
+    NbPiecesBlanches = Places[1];
+    NbPiecesNoires = Places[2];
+    Materiel = 0;
+    for (int32_t p = 1; p <= 32; ++p) {
+        if (Pieces[p].CasePiece == -1) continue;
+        Materiel += p <= 16 ? Pieces[p].ValeurPiece : -Pieces[p].ValeurPiece;
+    }
+    return true;
+}
 
+// The fields after the placement, which begins the side to move at t[i + 1].
+void TPosition::LitChampsFen(std::string_view t, size_t i) {
     Camp = t[i + 1] == 'w' ? 1 : 2;
     RoqueBlancPetit = RoqueBlancGrand = RoqueNoirPetit = RoqueNoirGrand = -1;
     size_t Pos = i + 3;
@@ -112,65 +116,65 @@ bool TVelkar::PlaceFen(std::string_view Fen) {
         ++Pos;
     }
     CaseEnPassant = -1;
-    if (Pos + 2 < t.size() + 0 && t[Pos + 1] >= 'a' && t[Pos + 1] <= 'h' && t[Pos + 2] >= '1' &&
-        t[Pos + 2] <= '8')
+    if (Pos + 2 < t.size() && t[Pos + 1] >= 'a' && t[Pos + 1] <= 'h' && t[Pos + 2] >= '1' && t[Pos + 2] <= '8')
         CaseEnPassant = ChaineVersCase(t.data() + Pos + 1, 2);
-
-    Materiel = 0;
-    for (int32_t p = 1; p <= 32; ++p) {
-        if (Pieces[p].CasePiece == -1) continue;
-        Materiel += p <= 16 ? Pieces[p].ValeurPiece : -Pieces[p].ValeurPiece;
-    }
-    NbPiecesBlanches = Places[1];
-    NbPiecesNoires = Places[2];
-
-    // Positions that cannot arise in a game are refused: a pawn on the first
-    // or last rank, or the side that just moved standing in check.
-    for (int32_t p = 1; p <= 32; ++p)
-        if (Pieces[p].TypePiece == 1 && (CaseVersY[Pieces[p].CasePiece] == 1 ||
-                                         CaseVersY[Pieces[p].CasePiece] == 8))
-            return Refus();
-    if (RoiEchec(3 - Camp)) return Refus();
-
-    // An en-passant square stands only where a pawn can just have passed.
-    if (CaseEnPassant != -1) {
-        const int32_t e = CaseEnPassant;
-        bool Valide = Camp == 1
-                          ? CaseVersY[e] == 6 && Echiquier[e] == 0 && Echiquier[e + 8] == 0 &&
-                                EstPionDe(*this, e - 8, 2)
-                          : CaseVersY[e] == 3 && Echiquier[e] == 0 && Echiquier[e - 8] == 0 &&
-                                EstPionDe(*this, e + 8, 1);
-        if (!Valide) CaseEnPassant = -1;
-    }
-    // A castling right stands only with the king and that rook at home.
-    const bool RoiBlanc = Pieces[16].CasePiece == 5, RoiNoir = Pieces[32].CasePiece == 61;
-    if (!RoiBlanc || !EstTourDe(*this, 8, 1)) RoqueBlancPetit = -1;
-    if (!RoiBlanc || !EstTourDe(*this, 1, 1)) RoqueBlancGrand = -1;
-    if (!RoiNoir || !EstTourDe(*this, 64, 2)) RoqueNoirPetit = -1;
-    if (!RoiNoir || !EstTourDe(*this, 57, 2)) RoqueNoirGrand = -1;
 
     // The move number only serves to write the position back.
     CampFen = Camp;
     NumeroCoupFen = 1;
-    {
-        size_t Champ = 0, k = i + 1;
-        while (k < t.size() && Champ < 4) {
-            while (k < t.size() && t[k] != ' ') ++k;
-            while (k < t.size() && t[k] == ' ') ++k;
-            ++Champ;
-        }
-        int32_t n = 0;
-        size_t Chiffres = 0;
-        while (k < t.size() && t[k] >= '0' && t[k] <= '9' && Chiffres < 6) {
-            n = n * 10 + (t[k++] - '0');
-            ++Chiffres;
-        }
-        if (Chiffres > 0 && n > 0) NumeroCoupFen = n;
+    size_t Champ = 0, k = i + 1;
+    while (k < t.size() && Champ < 4) {
+        while (k < t.size() && t[k] != ' ') ++k;
+        while (k < t.size() && t[k] == ' ') ++k;
+        ++Champ;
     }
+    int32_t n = 0;
+    size_t Chiffres = 0;
+    while (k < t.size() && t[k] >= '0' && t[k] <= '9' && Chiffres < 6) {
+        n = n * 10 + (t[k++] - '0');
+        ++Chiffres;
+    }
+    if (Chiffres > 0 && n > 0) NumeroCoupFen = n;
+}
+
+bool TPosition::PlaceFen(std::string_view Fen) {
+    const std::string_view t = Fen.size() < 12 ? FenDepart : Fen;
+    size_t i = 0;
+    bool Valide = PlacePieces(t, i);
+    if (Valide) {
+        LitChampsFen(t, i);
+        // Positions that cannot arise in a game are refused: a pawn on the
+        // first or last rank, or the side that just moved standing in check.
+        for (int32_t p = 1; p <= 32 && Valide; ++p)
+            Valide = !(Pieces[p].TypePiece == 1 &&
+                       (CaseVersY[Pieces[p].CasePiece] == 1 || CaseVersY[Pieces[p].CasePiece] == 8));
+        Valide = Valide && !RoiEchec(3 - Camp);
+    }
+    if (!Valide) {
+        // Never leave a half-filled board behind: fall back to the start.
+        InitialiserPosition();
+        return false;
+    }
+
+    // An en-passant square stands only where a pawn can just have passed.
+    if (CaseEnPassant != -1) {
+        const int32_t e = CaseEnPassant;
+        const bool Possible = Camp == 1 ? CaseVersY[e] == 6 && Echiquier[e] == 0 && Echiquier[e + 8] == 0 &&
+                                              EstPionDe(*this, e - 8, 2)
+                                        : CaseVersY[e] == 3 && Echiquier[e] == 0 && Echiquier[e - 8] == 0 &&
+                                              EstPionDe(*this, e + 8, 1);
+        if (!Possible) CaseEnPassant = -1;
+    }
+    // A castling right stands only with the king and that rook at home.
+    const bool RoiBlancChezLui = Pieces[RoiBlanc].CasePiece == 5, RoiNoirChezLui = Pieces[RoiNoir].CasePiece == 61;
+    if (!RoiBlancChezLui || !EstTourDe(*this, 8, 1)) RoqueBlancPetit = -1;
+    if (!RoiBlancChezLui || !EstTourDe(*this, 1, 1)) RoqueBlancGrand = -1;
+    if (!RoiNoirChezLui || !EstTourDe(*this, 64, 2)) RoqueNoirPetit = -1;
+    if (!RoiNoirChezLui || !EstTourDe(*this, 57, 2)) RoqueNoirGrand = -1;
     return true;
 }
 
-std::string TVelkar::ChaineFen() const {
+std::string TPosition::ChaineFen() const {
     static const char Lettres[] = " pnbrqk";
     std::string Fen;
     for (int32_t r = 8; r >= 1; --r) {
@@ -203,7 +207,7 @@ std::string TVelkar::ChaineFen() const {
     return Fen;
 }
 
-std::string TVelkar::ChaineEchiquier() const {
+std::string TPosition::ChaineEchiquier() const {
     static const char Lettres[] = ".pnbrqk";
     std::string Texte;
     for (int32_t r = 8; r >= 1; --r) {

@@ -1,67 +1,75 @@
-// The transposition table (depth-preferred, one entry per index) and the
-// pawn hash table (always replace).
-#include "velkar.h"
+// The transposition table and the pawn hash table.
+#include "hash.h"
+
+#include <new>
 
 namespace velkar {
 
-void TVelkar::HashEnregistre(int16_t Profondeur, int16_t Valeur, int8_t Drapeau, int8_t Piece,
-                             int8_t Arrivee, int8_t Promotion) {
+TTablesPartagees::TTablesPartagees() {
+    constexpr int64_t TailleHash = 128, TailleHashPions = 8;  // MB
+    if (!Transposition.Alloue(static_cast<uint64_t>(TailleHash * 1048576 / 16)) ||
+        !Pions.Alloue(static_cast<uint64_t>(TailleHashPions * 1048576 / 10)))
+        throw std::bad_alloc();
+}
+
+void TTableTransposition::HashEnregistre(uint64_t Cle, int16_t Profondeur, int16_t Valeur, TBorne Borne,
+                                         const TCoupTable& Coup) {
     uint64_t Marque;
-    Hash& h = TableHash.Place(Cle, Marque);
-    if (TableHash.EstVide(h)) {
+    Hash& h = Table.Place(Cle, Marque);
+    if (Table.EstVide(h)) {
         ++EntreesUtilisees;
     } else if (h.Profondeur >= Profondeur) {
-        // A deeper (or equally deep) entry stays, whichever position it holds.
         return;
     }
     h.Marque = Marque;
     h.Profondeur = Profondeur;
-    h.Drapeau = Drapeau;
+    h.Drapeau = Borne;
     h.Score = Valeur;
-    h.Coup[0] = Piece;
-    if (Piece != -1) {
-        h.Coup[1] = Arrivee;
-        h.Coup[2] = Promotion;
+    h.Coup[0] = static_cast<int8_t>(Coup.Piece);
+    if (Coup.Piece != -1) {
+        h.Coup[1] = static_cast<int8_t>(Coup.Arrivee);
+        h.Coup[2] = static_cast<int8_t>(Coup.Promotion);
     }
 }
 
-int16_t TVelkar::HashRecherche(int16_t Profondeur, int16_t Alpha, int16_t Beta, int8_t* Drapeau) {
-    int16_t Resultat = HashVide;
-    CoupHash[0][0] = -1;
+TSondage TTableTransposition::HashRecherche(uint64_t Cle, int16_t Profondeur, int16_t Alpha, int16_t Beta) const {
+    TSondage r;
     uint64_t Marque;
-    const Hash& h = TableHash.Place(Cle, Marque);
-    if (h.Marque != Marque) return HashVide;
-    // A lower bound that is not good enough says a null move would not cut here.
-    if (h.Drapeau == 2 && h.Profondeur >= Profondeur / 2 - 1 && h.Score < Beta) *Drapeau = 3;
+    const Hash& h = Table.Place(Cle, Marque);
+    if (h.Marque != Marque) return r;
+    if (h.Drapeau == BorneBasse && h.Profondeur >= Profondeur / 2 - 1 && h.Score < Beta) r.VetoNul = true;
     if (h.Profondeur >= Profondeur) {
-        if (h.Drapeau == 0) {
-            Resultat = h.Score;
-            *Drapeau = 0;
-        } else if (h.Drapeau == 1 && h.Score <= Alpha) {
-            *Drapeau = 1;
-            return Alpha;
-        } else if (h.Drapeau == 2 && h.Score >= Beta) {
-            Resultat = Beta;
-            *Drapeau = 2;
+        if (h.Drapeau == BorneExacte) {
+            r.Coupure = true;
+            r.Score = h.Score;
+        } else if (h.Drapeau == BorneHaute && h.Score <= Alpha) {
+            // An upper bound carries no move.
+            r.Coupure = true;
+            r.Score = Alpha;
+            return r;
+        } else if (h.Drapeau == BorneBasse && h.Score >= Beta) {
+            r.Coupure = true;
+            r.Score = Beta;
         }
     }
-    if (h.Coup[0] != -1) {
-        CoupHash[0][0] = h.Coup[0];
-        CoupHash[0][1] = h.Coup[1];
-        CoupHash[0][2] = h.Coup[2];
-    }
-    return Resultat;
+    if (h.Coup[0] != -1) r.Coup = TCoupTable{h.Coup[0], h.Coup[1], h.Coup[2]};
+    return r;
 }
 
-int16_t TVelkar::HashRecherchePions() {
+int32_t TTableTransposition::Remplissage() const {
+    const uint64_t Plein = 1000 * EntreesUtilisees / NbEntrees();
+    return static_cast<int32_t>(Plein > 1000 ? 1000 : Plein);
+}
+
+int16_t TTablePions::HashRecherchePions(uint64_t ClePions) const {
     uint64_t Marque;
-    const HashPion& h = TableHashPions.Place(ClePions, Marque);
+    const HashPion& h = Table.Place(ClePions, Marque);
     return h.Marque == Marque ? h.Score : HashVide;
 }
 
-void TVelkar::HashEnregistrePions(int16_t Valeur) {
+void TTablePions::HashEnregistrePions(uint64_t ClePions, int16_t Valeur) {
     uint64_t Marque;
-    HashPion& h = TableHashPions.Place(ClePions, Marque);
+    HashPion& h = Table.Place(ClePions, Marque);
     h.Marque = Marque;
     h.Score = Valeur;
 }

@@ -7,13 +7,13 @@
 #include <iterator>
 
 #include "../platform/plateforme.h"
-#include "velkar.h"
+#include "searcher.h"
 
 namespace velkar {
 
 // Appends formatted text to the line being built in TamponInfos, never past
 // its end (a full buffer cuts the line instead of overflowing it).
-char* TVelkar::AjouteInfos(char* p, const char* Format, ...) {
+char* TChercheur::AjouteInfos(char* p, const char* Format, ...) {
     const char* const Fin = std::end(TamponInfos);
     va_list Arguments;
     va_start(Arguments, Format);
@@ -25,7 +25,7 @@ char* TVelkar::AjouteInfos(char* p, const char* Format, ...) {
 
 // " [time T] nodes N [nps X] hashfull H", the counters that end every line;
 // nps is left out while no millisecond has passed.
-char* TVelkar::EcritCompteurs(char* p, bool AvecTemps) {
+char* TChercheur::EcritCompteurs(char* p, bool AvecTemps) {
     const int32_t Temps = static_cast<int32_t>(static_cast<uint32_t>(plateforme::GetTickCount()) - DebutRecherche);
     if (AvecTemps) p = AjouteInfos(p, " time %d", Temps);
     p = AjouteInfos(p, " nodes %" PRIu64, Noeuds);
@@ -33,20 +33,18 @@ char* TVelkar::EcritCompteurs(char* p, bool AvecTemps) {
         const double Nps = static_cast<double>(Noeuds) / static_cast<double>(Temps) * 1000.0;
         p = AjouteInfos(p, " nps %" PRIu64, static_cast<uint64_t>(Nps));
     }
-    uint64_t Plein = 1000 * EntreesUtilisees / static_cast<uint64_t>(NbEntreesHash);
-    if (Plein > 1000) Plein = 1000;
-    p = AjouteInfos(p, " hashfull %" PRIu64, Plein);
+    p = AjouteInfos(p, " hashfull %d", Tables.Transposition.Remplissage());
     return p;
 }
 
-std::string_view TVelkar::ChaineInfosSimple() {
+std::string_view TChercheur::ChaineInfosSimple() {
     char* p = TamponInfos;
     p = AjouteInfos(p, "info depth %d seldepth %d", Iteration, ProfondeurSel);
     p = EcritCompteurs(p, false);
     return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
 }
 
-std::string_view TVelkar::ChaineInfosPrimaire(int32_t NumeroCoup, std::string_view TexteCoupCourant) {
+std::string_view TChercheur::ChaineInfosPrimaire(int32_t NumeroCoup, std::string_view TexteCoupCourant) {
     char* p = TamponInfos;
     p = AjouteInfos(p, "info depth %d seldepth %d currmove %.*s currmovenumber %d", Iteration, ProfondeurSel,
                        static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
@@ -54,20 +52,14 @@ std::string_view TVelkar::ChaineInfosPrimaire(int32_t NumeroCoup, std::string_vi
     return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
 }
 
-std::string_view TVelkar::ChaineInfos(pLigne Ligne, int32_t Score, int32_t NumeroCoup,
+std::string_view TChercheur::ChaineInfos(pLigne Ligne, int32_t Score, int32_t NumeroCoup,
                                       std::string_view TexteCoupCourant) {
     // The variation as text, each move followed by a blank.
     char Variation[CoupsParLigne * 6 + 1];
     size_t k = 0;
     for (int32_t i = 0; i < Ligne->NbCoups; ++i) {
         const CoupVP& c = Ligne->Coups[i];
-        const char* De = CaseVersChaine[c.Depart];
-        const char* Vers = CaseVersChaine[c.Arrivee];
-        Variation[k++] = De[0];
-        Variation[k++] = De[1];
-        Variation[k++] = Vers[0];
-        Variation[k++] = Vers[1];
-        if (const char* Lettre = PromotionVersChaine(c.Promotion); *Lettre) Variation[k++] = *Lettre;
+        k += static_cast<size_t>(EcritCoup(Variation + k, c.Depart, c.Arrivee, c.Promotion));
         Variation[k++] = ' ';
     }
     const std::string_view Nouvelle(Variation, k);
@@ -79,10 +71,10 @@ std::string_view TVelkar::ChaineInfos(pLigne Ligne, int32_t Score, int32_t Numer
     char* p = TamponInfos;
     p = AjouteInfos(p, "info depth %d seldepth %d currmove %.*s currmovenumber %d", Iteration, ProfondeurSel,
                        static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
-    if (std::abs(Score) < 14500) {
+    if (std::abs(Score) < SeuilMat) {
         p = AjouteInfos(p, " score cp %d", Score);
     } else {
-        const int32_t Mat = (15000 - std::abs(Score)) / 2;
+        const int32_t Mat = (ValeurMat - std::abs(Score)) / 2;
         p = AjouteInfos(p, " score mate %d", Score < 0 ? -Mat : Mat);
     }
     p = EcritCompteurs(p, true);

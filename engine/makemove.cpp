@@ -1,38 +1,38 @@
 // Making and taking back moves through an undo journal.  Before a move
-// changes a 32-bit field of the engine it records the field's address and old
+// changes a 32-bit field of the position it records the field's address and old
 // value in the journal of the current ply; Restaure writes them back.  The
 // two 64-bit keys are not journaled: every ply keeps them in a history.
-#include "velkar.h"
+#include "position.h"
 
 namespace velkar {
 
-void TVelkar::Sauve(int32_t* Adresse) {
+void TPosition::Sauve(int32_t* Adresse) {
     JournalPly& j = Sauvegardes[NumDemiCoup];
     ++j.Nombre;
     j.Entrees[j.Nombre] = Enregistrement{Adresse, *Adresse};
 }
 
-namespace {
-
 // Clears a castling right and takes its key out of the position key.
-inline void EffaceRoque(TVelkar& v, int32_t& Droit, int32_t Indice) {
+void TPosition::EffaceRoque(int32_t& Droit, int32_t Indice) {
     if (Droit == -1) return;
-    v.Cle ^= v.CleRoque[Indice];
-    v.Sauve(&Droit);
+    Cle ^= ClesHachage.Roque[Indice];
+    Sauve(&Droit);
     Droit = -1;
 }
 
 // Castling rights belong to the corner squares: any move from a corner, or
 // any capture on it, ends the right of that corner.
-inline void EffaceRoqueCoin(TVelkar& v, int32_t Case) {
+void TPosition::EffaceRoqueCoin(int32_t Case) {
     switch (Case) {
-        case 1: EffaceRoque(v, v.RoqueBlancGrand, 2); break;
-        case 8: EffaceRoque(v, v.RoqueBlancPetit, 1); break;
-        case 57: EffaceRoque(v, v.RoqueNoirGrand, 4); break;
-        case 64: EffaceRoque(v, v.RoqueNoirPetit, 3); break;
+        case 1: EffaceRoque(RoqueBlancGrand, 2); break;
+        case 8: EffaceRoque(RoqueBlancPetit, 1); break;
+        case 57: EffaceRoque(RoqueNoirGrand, 4); break;
+        case 64: EffaceRoque(RoqueNoirPetit, 3); break;
         default: break;
     }
 }
+
+namespace {
 
 constexpr int32_t GainPromotion[6] = {0, 0, 225, 225, 400, 875};
 
@@ -40,7 +40,7 @@ constexpr int32_t GainPromotion[6] = {0, 0, 225, 225, 400, 875};
 
 // Takes piece X off the board for the side that moves (sign s): material,
 // its square, and the opponent's piece count.
-void TVelkar::RetirePiece(int32_t X, int32_t s) {
+void TPosition::RetirePiece(int32_t X, int32_t s) {
     Materiel += s * Pieces[X].ValeurPiece;
     Sauve(&Pieces[X].CasePiece);
     Pieces[X].CasePiece = -1;
@@ -51,7 +51,7 @@ void TVelkar::RetirePiece(int32_t X, int32_t s) {
 
 // Piece M goes from CaseDepart to CaseArrivee; a piece captured there has
 // already been taken off.
-void TVelkar::DeplacePiece(int32_t M, int32_t CaseDepart, int32_t CaseArrivee) {
+void TPosition::DeplacePiece(int32_t M, int32_t CaseDepart, int32_t CaseArrivee) {
     Sauve(&Echiquier[CaseArrivee]);
     Echiquier[CaseArrivee] = M;
     Sauve(&Echiquier[CaseDepart]);
@@ -62,7 +62,7 @@ void TVelkar::DeplacePiece(int32_t M, int32_t CaseDepart, int32_t CaseArrivee) {
 
 // Takes off the pawn captured en passant, which stands beside the
 // destination; returns its square.
-int32_t TVelkar::PrendEnPassant(int32_t s) {
+int32_t TPosition::PrendEnPassant(int32_t s) {
     const int32_t v = s > 0 ? CaseEnPassant - 8 : CaseEnPassant + 8;
     RetirePiece(Echiquier[v], s);
     Sauve(&Echiquier[v]);
@@ -70,7 +70,7 @@ int32_t TVelkar::PrendEnPassant(int32_t s) {
     return v;
 }
 
-void TVelkar::Promeut(int32_t M, int32_t Promotion, int32_t s) {
+void TPosition::Promeut(int32_t M, int32_t Promotion, int32_t s) {
     if (Promotion < 2 || Promotion > 5) return;
     Sauve(&Pieces[M].TypePiece);
     Pieces[M].TypePiece = Promotion;
@@ -81,14 +81,14 @@ void TVelkar::Promeut(int32_t M, int32_t Promotion, int32_t s) {
 
 // After a move of piece type T: the square a double pawn step passed over,
 // or none.
-void TVelkar::NoteEnPassant(int32_t T, int32_t CaseDepart, int32_t CaseArrivee) {
+void TPosition::NoteEnPassant(int32_t T, int32_t CaseDepart, int32_t CaseArrivee) {
     Sauve(&CaseEnPassant);
     const int32_t Ecart = CaseArrivee - CaseDepart;
     CaseEnPassant = (T == 1 && (Ecart == 16 || Ecart == -16)) ? (CaseDepart + CaseArrivee) / 2 : -1;
 }
 
 // The other side to move, the next ply, and its journal emptied.
-void TVelkar::PasseAuPlySuivant() {
+void TPosition::PasseAuPlySuivant() {
     Sauve(&Camp);
     Camp = 3 - Camp;
     Sauve(&NumDemiCoup);
@@ -96,7 +96,10 @@ void TVelkar::PasseAuPlySuivant() {
     Sauvegardes[NumDemiCoup].Nombre = 0;
 }
 
-void TVelkar::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
+void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
+#ifndef NDEBUG
+    const TTemoin Avant = Temoin();
+#endif
     const int32_t M = Echiquier[CaseDepart];
     const int32_t T = Pieces[M].TypePiece;
     const int32_t X = Echiquier[CaseArrivee];
@@ -106,7 +109,7 @@ void TVelkar::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int3
     Sauve(&Materiel);
     if (CaseArrivee == CaseEnPassant && T == 1) {
         const int32_t v = Blanc ? CaseEnPassant - 8 : CaseEnPassant + 8;
-        const uint64_t Cles = CleZobrist[Echiquier[v]][v] ^ CleZobrist[M][CaseArrivee] ^ CleZobrist[M][CaseDepart];
+        const uint64_t Cles = ClesHachage.Zobrist[Echiquier[v]][v] ^ ClesHachage.Zobrist[M][CaseArrivee] ^ ClesHachage.Zobrist[M][CaseDepart];
         Cle ^= Cles;
         ClePions ^= Cles;
         PrendEnPassant(s);
@@ -116,8 +119,8 @@ void TVelkar::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int3
     } else {
         NoteEnPassant(T, CaseDepart, CaseArrivee);
         if (X != 0) {
-            Cle ^= CleZobrist[X][CaseArrivee];
-            if (Pieces[X].TypePiece == 1) ClePions ^= CleZobrist[X][CaseArrivee];
+            Cle ^= ClesHachage.Zobrist[X][CaseArrivee];
+            if (Pieces[X].TypePiece == 1) ClePions ^= ClesHachage.Zobrist[X][CaseArrivee];
             RetirePiece(X, s);
             // The bishop pair is lost with either of the two original bishops.
             if (Blanc && (X == 27 || X == 28) && PaireFousNoirs == 1) {
@@ -130,11 +133,11 @@ void TVelkar::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int3
         }
         if (T == 6) {
             if (Blanc) {
-                EffaceRoque(*this, RoqueBlancPetit, 1);
-                EffaceRoque(*this, RoqueBlancGrand, 2);
+                EffaceRoque(RoqueBlancPetit, 1);
+                EffaceRoque(RoqueBlancGrand, 2);
             } else {
-                EffaceRoque(*this, RoqueNoirPetit, 3);
-                EffaceRoque(*this, RoqueNoirGrand, 4);
+                EffaceRoque(RoqueNoirPetit, 3);
+                EffaceRoque(RoqueNoirGrand, 4);
             }
             const int32_t Ecart = CaseArrivee - CaseDepart;
             if (Ecart == 2 || Ecart == -2) {
@@ -146,33 +149,37 @@ void TVelkar::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int3
                 const int32_t TourDe = Ecart > 0 ? Base + 8 : Base + 1;
                 const int32_t TourVers = Ecart > 0 ? Base + 6 : Base + 4;
                 const int32_t R = Echiquier[TourDe];
-                Cle ^= CleZobrist[R][TourDe] ^ CleZobrist[R][TourVers];
+                Cle ^= ClesHachage.Zobrist[R][TourDe] ^ ClesHachage.Zobrist[R][TourVers];
                 DeplacePiece(R, TourDe, TourVers);
             }
         }
-        EffaceRoqueCoin(*this, CaseDepart);
-        if (X != 0) EffaceRoqueCoin(*this, CaseArrivee);
+        EffaceRoqueCoin(CaseDepart);
+        if (X != 0) EffaceRoqueCoin(CaseArrivee);
         Promeut(M, Promotion, s);
         // A promoting pawn leaves the pawn key and does not enter it again.
-        Cle ^= CleZobrist[M][CaseArrivee] ^ CleZobrist[M][CaseDepart];
-        if (Pieces[M].TypePiece == 1) ClePions ^= CleZobrist[M][CaseArrivee];
-        if (T == 1) ClePions ^= CleZobrist[M][CaseDepart];
+        Cle ^= ClesHachage.Zobrist[M][CaseArrivee] ^ ClesHachage.Zobrist[M][CaseDepart];
+        if (Pieces[M].TypePiece == 1) ClePions ^= ClesHachage.Zobrist[M][CaseArrivee];
+        if (T == 1) ClePions ^= ClesHachage.Zobrist[M][CaseDepart];
         DeplacePiece(M, CaseDepart, CaseArrivee);
     }
 
     Sauve(&Compteur50);
     Compteur50 = (X != 0 || T == 1) ? 0 : Compteur50 + 1;
-    Cle ^= Blanc ? CleTraitNoir : CleTraitBlanc;
+    const uint64_t CleTrait = Blanc ? ClesHachage.TraitNoir : ClesHachage.TraitBlanc;
+    Cle ^= CleTrait;
     PasseAuPlySuivant();
     HistoriqueCle[NumDemiCoup] = Cle;
     HistoriqueClePions[NumDemiCoup] = ClePions;
+#ifndef NDEBUG
+    VerifieCoup(Avant, CleTrait);
+#endif
 }
 
 // The light move of the quiescence search: board, material and piece counts
 // only.  The keys, the key history, the fifty-move counter, castling and the
 // bishop pair are deliberately left alone, so inside a capture sequence the
 // keys still describe the position where the sequence began.
-void TVelkar::EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
+void TPosition::EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
     const int32_t M = Echiquier[CaseDepart];
     const int32_t T = Pieces[M].TypePiece;
     const int32_t s = Camp == 1 ? 1 : -1;
@@ -189,29 +196,37 @@ void TVelkar::EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, int
     }
     DeplacePiece(M, CaseDepart, CaseArrivee);
     PasseAuPlySuivant();
+    VELKAR_VERIFIE(Incoherence(false));
 }
 
-void TVelkar::FaireCoupNul() {
+void TPosition::FaireCoupNul() {
+#ifndef NDEBUG
+    const TTemoin Avant = Temoin();
+#endif
     Sauve(&CaseEnPassant);
     CaseEnPassant = -1;
-    Cle ^= CleCoupNul;
+    Cle ^= ClesHachage.CoupNul;
     PasseAuPlySuivant();
     HistoriqueCle[NumDemiCoup] = Cle;
     HistoriqueClePions[NumDemiCoup] = ClePions;
+#ifndef NDEBUG
+    VerifieCoup(Avant, ClesHachage.CoupNul);
+#endif
 }
 
-void TVelkar::Restaure() {
+void TPosition::Restaure() {
     const int32_t q = NumDemiCoup - 1;
     Cle = HistoriqueCle[q];
     ClePions = HistoriqueClePions[q];
     JournalPly& j = Sauvegardes[q];
     for (int32_t k = 1; k <= j.Nombre; ++k) *j.Entrees[k].Adresse = j.Entrees[k].Valeur;
     j.Nombre = 0;
+    VELKAR_VERIFIE(Incoherence(false));
 }
 
 // Twofold repetition since the last irreversible move.  Positions at an odd
 // distance have the other side to move and never match thanks to the side keys.
-bool TVelkar::Repetition() const {
+bool TPosition::Repetition() const {
     const int32_t p = NumDemiCoup;
     for (int32_t i = p - 2 - Compteur50; i <= p - 3; ++i) {
         if (i < 1) continue;
@@ -220,18 +235,13 @@ bool TVelkar::Repetition() const {
     return false;
 }
 
-bool TVelkar::JoueCoupLegal(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
+bool TPosition::JoueCoupLegal(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
     if (NumDemiCoup >= DemiCoupsPartieMax) return false;
-    // The check flag of this ply belongs to the searches; keep their value.
-    const bool EchecAvant = EnEchec[NumDemiCoup];
-    EnEchec[NumDemiCoup] = RoiEchec(Camp);
-    GenereListeCoups();
-    EnEchec[NumDemiCoup] = EchecAvant;
-    const ListeCoupsPly& Liste = ListeCoups[NumDemiCoup];
+    ListeCoupsPly Liste;
+    GenereCoupsLegaux(Liste);
     for (int32_t i = 1; i <= Liste.NbCoups; ++i) {
         const sCoup& m = Liste.Coups[i];
-        if (Pieces[m.Piece].CasePiece == CaseDepart && m.Arrivee == CaseArrivee &&
-            m.Promotion == Promotion) {
+        if (CaseDe(m) == CaseDepart && m.Arrivee == CaseArrivee && m.Promotion == Promotion) {
             EffectuerDeplacement(CaseDepart, CaseArrivee, Promotion);
             return true;
         }

@@ -1,20 +1,64 @@
 // Move-path enumeration for testing the move generator and the move making:
 // the number of leaves of the legal move tree of a given depth.
-#include "velkar.h"
+#include <algorithm>
+#include <vector>
+
+#include "position.h"
 
 namespace velkar {
 
-uint64_t TVelkar::Perft(int32_t Profondeur) {
+// The last ply is counted in bulk, from the length of its move list.  The
+// check flag of each ply is set as a search sets it.
+uint64_t TPosition::Perft(int32_t Profondeur) {
     EnEchec[NumDemiCoup] = RoiEchec(Camp);
-    GenereListeCoups();
-    const ListeCoupsPly& Liste = ListeCoups[NumDemiCoup];
+    ListeCoupsPly Liste;
+    GenereListeCoups(Liste);
     if (Profondeur <= 1) return static_cast<uint64_t>(Liste.NbCoups);
     uint64_t Total = 0;
     for (int32_t i = 1; i <= Liste.NbCoups; ++i) {
         const sCoup m = Liste.Coups[i];
-        EffectuerDeplacement(Pieces[m.Piece].CasePiece, m.Arrivee, m.Promotion);
+        EffectuerDeplacement(CaseDe(m), m.Arrivee, m.Promotion);
         Total += Perft(Profondeur - 1);
         Restaure();
+    }
+    return Total;
+}
+
+uint64_t TPosition::PerftDivise(int32_t Profondeur,
+                                const std::function<void(const std::string&, uint64_t)>& Rapporte) {
+    if (Profondeur <= 0) return 1;
+    const int32_t Base = NumDemiCoup;
+    if (Base + Profondeur >= NbDemiCoups) return 0;
+    // Perft writes the check flags and the key histories of the plies it
+    // visits.  Later searches read some of them as they were left (the
+    // quiescence search reloads keys of plies it does not write), so they
+    // are put back: counting moves must not change what a search finds.
+    const int32_t Fin = std::min<int32_t>(Base + Profondeur, NbDemiCoups);
+    const std::vector<bool> Flags(EnEchec + Base, EnEchec + Fin + 1);
+    const std::vector<uint64_t> Cles(HistoriqueCle + Base, HistoriqueCle + Fin + 1);
+    const std::vector<uint64_t> ClesPions(HistoriqueClePions + Base, HistoriqueClePions + Fin + 1);
+
+    EnEchec[Base] = RoiEchec(Camp);
+    ListeCoupsPly Racine;
+    GenereListeCoups(Racine);
+    uint64_t Total = 0;
+    for (int32_t i = 1; i <= Racine.NbCoups; ++i) {
+        const sCoup m = Racine.Coups[i];
+        const int32_t Depart = CaseDe(m);
+        uint64_t n = 1;
+        if (Profondeur > 1) {
+            EffectuerDeplacement(Depart, m.Arrivee, m.Promotion);
+            n = Perft(Profondeur - 1);
+            Restaure();
+        }
+        Total += n;
+        Rapporte(TexteCoup(Depart, m.Arrivee, m.Promotion), n);
+    }
+    for (int32_t p = Base; p <= Fin; ++p) {
+        const size_t k = static_cast<size_t>(p - Base);
+        EnEchec[p] = Flags[k];
+        HistoriqueCle[p] = Cles[k];
+        HistoriqueClePions[p] = ClesPions[k];
     }
     return Total;
 }

@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "../platform/plateforme.h"
-#include "velkar.h"
+#include "searcher.h"
 
 namespace velkar {
 
@@ -10,104 +10,85 @@ namespace {
 constexpr int32_t Aspiration = 35;
 }
 
-int16_t TVelkar::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLigne Ligne, bool NulPermis,
-                                 bool Echec) {
+int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLigne Ligne, bool Echec) {
     RacineAmelioree = false;
     // 1. Stop, count, report.
     if (Arret) return 0;
-    if (!CompteNoeud()) return 0;
+    if (!CompteNoeud(false)) return 0;
 
     // 2. Mate-distance pruning (it only narrows the window here).
-    const int32_t Eloignement = NumDemiCoup - DemiCoupRacine;
+    const int32_t Eloignement = Pos.NumDemiCoup - DemiCoupRacine;
     if (int16_t Borne; ElagueDistanceMat(Eloignement, Alpha, Beta, Borne)) return Borne;
     const int16_t AlphaEntree = Alpha;
 
     // 3. No draw test and no cut-off from the table at the root: the table
     // only supplies the move to try first.
-    CoupHash[0][0] = -1;
-    if (Profondeur >= 2) {
-        int8_t Ignore = 1;
-        HashRecherche(static_cast<int16_t>(Profondeur - 1), Alpha, Beta, &Ignore);
-    }
+    const TCoupTable CoupTable = Profondeur >= 2 ? Sonde(static_cast<int16_t>(Profondeur - 1), Alpha, Beta).Coup
+                                                 : TCoupTable{};
     const int16_t ProfondeurStockee = Profondeur < 0 ? 0 : Profondeur;
 
     // 4. The moves.
-    EnEchec[NumDemiCoup] = Echec;
-    GenereListeCoups();
-    const int32_t n = ListeCoups[NumDemiCoup].NbCoups;
-    if (n == 0) return static_cast<int16_t>(Echec ? Eloignement - 14999 : 0);
+    Pos.EnEchec[Pos.NumDemiCoup] = Echec;
+    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
+    Pos.GenereListeCoups(Liste);
+    const int32_t n = Liste.NbCoups;
+    if (n == 0) return static_cast<int16_t>(Echec ? Eloignement - ScoreMat : 0);
 
     // 5. Single reply, or ordering.
-    if (n == 1 && NumDemiCoup + Profondeur <= DemiCoupMax + 32) {
+    if (n == 1 && Pos.NumDemiCoup + Profondeur <= DemiCoupMax + 32) {
         ++Profondeur;
     } else {
-        TrieListeCoups(Beta <= Alpha + 1);
+        TrieListeCoups(CoupTable);
     }
 
     // 6. The line starts with the move searched last, should nothing raise Alpha.
     NbCoupsRacine = n;
     const int32_t ProfondeurBase = Profondeur;
-    {
-        const sCoup& Dernier = ListeCoups[NumDemiCoup].Coups[1];
-        Ligne->Coups[0] = CoupVP{static_cast<int8_t>(Dernier.Arrivee), Dernier.Promotion,
-                                 static_cast<int8_t>(Pieces[Dernier.Piece].CasePiece)};
-    }
+    Ligne->Coups[0] = CoupVP{static_cast<int8_t>(Liste.Coups[1].Arrivee), Liste.Coups[1].Promotion,
+                             static_cast<int8_t>(Pos.CaseDe(Liste.Coups[1]))};
 
     // 7. Every root move at full depth and with the full window.
     LigneVP Enfant;
-    int32_t MeilleurP = -1, MeilleurA = -1, MeilleurC = -1;
+    TCoupTable Meilleur;
     for (int32_t i = n; i >= 1; --i) {
-        const sCoup Coup = ListeCoups[NumDemiCoup].Coups[i];
+        const sCoup Coup = Liste.Coups[i];
         const int32_t p = Coup.Piece, a = Coup.Arrivee, c = Coup.Promotion;
         const int32_t d = ProfondeurBase;
-        const int32_t s = Pieces[p].CasePiece;
+        const int32_t s = Pos.Pieces[p].CasePiece;
         NumCoupRacine = i;
-        char* Texte = TexteCoup[NumDemiCoup];
-        Texte[0] = CaseVersChaine[s][0];
-        Texte[1] = CaseVersChaine[s][1];
-        Texte[2] = CaseVersChaine[a][0];
-        Texte[3] = CaseVersChaine[a][1];
-        Texte[4] = PromotionVersChaine(c)[0];
-        Texte[5] = 0;
-        {
-            const uint32_t Maintenant = static_cast<uint32_t>(plateforme::GetTickCount());
-            if (Maintenant >= DernierAffichage && Maintenant - DernierAffichage >= 1000) {
-                EF(ChaineInfosPrimaire(n - i + 1, TexteCoup[DemiCoupRacine]));
-                DernierAffichage = Maintenant;
-            }
-        }
-        const bool Capture = Echiquier[a] != 0;
-        EffectuerDeplacement(s, a, c);
+        TexteCoupRacine[EcritCoup(TexteCoupRacine, s, a, c)] = 0;
+        Progression(false, n - i + 1);
+        const bool Capture = Pos.Echiquier[a] != 0;
+        Pos.EffectuerDeplacement(s, a, c);
         const bool Echecs = DonneEchec(p, s, a, Capture);
         Enfant.NbCoups = 0;
         const int32_t v = -AlphaBeta(static_cast<int16_t>(d - 1), static_cast<int16_t>(-Beta),
-                                     static_cast<int16_t>(-Alpha), &Enfant, NulPermis, Echecs);
-        Restaure();
+                                     static_cast<int16_t>(-Alpha), &Enfant, true, Echecs);
+        Pos.Restaure();
         if (Arret) return 0;
 
         if (v >= Beta) {
-            Historique[NumDemiCoup][Pieces[p].TypePiece][a] += static_cast<uint32_t>(d);
-            if (NumDemiCoup > HistoriqueMaxDemiCoup) HistoriqueMaxDemiCoup = NumDemiCoup;
+            // At the root the history grows by the depth, and only a cut-off
+            // worth remembering (not a promotion, not an even trade, not a
+            // move sharing a piece or square with the killers) becomes one.
+            NoteHistorique(Pos.Pieces[p].TypePiece, a, static_cast<uint32_t>(d));
             MetAJourTueurs(p, a, c);
-            HashEnregistre(ProfondeurStockee, Beta, 2, static_cast<int8_t>(p), static_cast<int8_t>(a),
-                           static_cast<int8_t>(c));
+            Tables.Transposition.HashEnregistre(Pos.Cle, ProfondeurStockee, Beta, BorneBasse, {p, a, c});
             return Beta;
         }
         if (v > Alpha) {
             Alpha = static_cast<int16_t>(v);
-            MeilleurP = p;
-            MeilleurA = a;
-            MeilleurC = c;
+            Meilleur = TCoupTable{p, a, c};
             RacineAmelioree = true;
             CopieLigne(Ligne, s, a, c, Enfant);
             if (DemiCoupMax > 2) {
-                const std::string_view Infos = ChaineInfos(Ligne, Alpha, n - i + 1, TexteCoup[NumDemiCoup]);
+                const std::string_view Infos = ChaineInfos(Ligne, Alpha, n - i + 1, TexteCoupRacine);
                 if (!Infos.empty()) EF(Infos);
             }
-            if (Alpha > 14500) return Alpha;
+            if (Alpha > SeuilMat) return Alpha;
         }
         if (i == 1 && !Arret && DemiCoupMax > 2) {
-            const std::string_view Infos = ChaineInfos(Ligne, Alpha, n, TexteCoup[NumDemiCoup]);
+            const std::string_view Infos = ChaineInfos(Ligne, Alpha, n, TexteCoupRacine);
             if (!Infos.empty()) EF(Infos);
         } else if (Arret) {
             return 0;
@@ -115,58 +96,49 @@ int16_t TVelkar::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t Beta
     }
 
     // 8. Store and return.
-    if (Alpha > AlphaEntree) {
-        HashEnregistre(ProfondeurStockee, Alpha, 0, static_cast<int8_t>(MeilleurP), static_cast<int8_t>(MeilleurA),
-                       static_cast<int8_t>(MeilleurC));
-    } else {
-        HashEnregistre(ProfondeurStockee, Alpha, 1, -1, -1, -1);
-    }
+    EnregistreResultat(ProfondeurStockee, Alpha, AlphaEntree, Meilleur);
     return Alpha;
 }
 
-bool TVelkar::ACoupLegal() {
-    const bool EchecAvant = EnEchec[NumDemiCoup];
-    EnEchec[NumDemiCoup] = RoiEchec(Camp);
-    GenereListeCoups();
-    EnEchec[NumDemiCoup] = EchecAvant;
-    return ListeCoups[NumDemiCoup].NbCoups > 0;
+bool TChercheur::ACoupLegal() {
+    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
+    Pos.GenereCoupsLegaux(Liste);
+    return Liste.NbCoups > 0;
 }
 
 // When no iteration has chosen a move (a stop during the first iteration
 // before any root move was searched to the end), answer with the move the
 // first iteration searches first.
-void TVelkar::CoupDeSecours() {
+void TChercheur::CoupDeSecours() {
     const int32_t DemiCoupMaxGarde = DemiCoupMax;
-    DemiCoupMax = NumDemiCoup;
-    CoupHash[0][0] = -1;
-    GenereListeCoups();
-    ListeCoupsPly& Liste = ListeCoups[NumDemiCoup];
-    if (Liste.NbCoups > 1) TrieListeCoups(false);
+    DemiCoupMax = Pos.NumDemiCoup;
+    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
+    Pos.GenereListeCoups(Liste);
+    if (Liste.NbCoups > 1) TrieListeCoups(TCoupTable{});
     const sCoup& Premier = Liste.Coups[Liste.NbCoups];
-    CoupHash[NumDemiCoup][0] = Premier.Piece;
-    CoupHash[NumDemiCoup][1] = Premier.Arrivee;
-    CoupHash[NumDemiCoup][2] = Premier.Promotion;
+    CoupRacine = TCoupTable{Premier.Piece, Premier.Arrivee, Premier.Promotion};
+    DemiCoupCoupRacine = Pos.NumDemiCoup;
     DemiCoupMax = DemiCoupMaxGarde;
 }
 
-std::string TVelkar::Recherche(uint32_t SortieRecherche) {
+std::string TChercheur::Recherche() {
     // 1-3. Set up the search.
-    Sortie = SortieRecherche;
-    DemiCoupRacine = NumDemiCoup;
+    DemiCoupRacine = Pos.NumDemiCoup;
     DebutRecherche = static_cast<uint32_t>(plateforme::GetTickCount());
-    DemiCoupMax = NumDemiCoup - 1;
-    int16_t a = -32767, b = 32767;
+    DebutPonder = DebutRecherche;
+    DemiCoupMax = Pos.NumDemiCoup - 1;
+    int16_t a = -ScoreInfini, b = ScoreInfini;
     TempsAlloue = CalculeTemps();
     DebutTemps = DernierAffichage = static_cast<uint32_t>(plateforme::GetTickCount());
     int32_t Compteur = 0;
     Noeuds = 0;
     Arret = false;
     Iteration = 0;
-    ModeConsole = plateforme::PrepareEntreeRecherche();
+    plateforme::PrepareEntreeRecherche();
 
     // 4. The root's check flag.
-    const bool EchecRacine = RoiEchec(Camp);
-    EnEchec[NumDemiCoup] = EchecRacine;
+    const bool EchecRacine = Pos.RoiEchec(Pos.Camp);
+    Pos.EnEchec[Pos.NumDemiCoup] = EchecRacine;
     DerniereVP.clear();
     if (!ACoupLegal()) return "";
 
@@ -177,24 +149,22 @@ std::string TVelkar::Recherche(uint32_t SortieRecherche) {
     bool Choisi = false;
     for (;;) {
         ++DemiCoupMax;
-        Sauvegardes[NumDemiCoup].Nombre = 0;
         ++Compteur;
         Iteration = Compteur;
         ProfondeurSel = 0;
         Ligne.NbCoups = 0;
-        const int16_t v = AlphaBetaRacine(static_cast<int16_t>(Compteur), a, b, &Ligne, true, EchecRacine);
+        const int16_t v = AlphaBetaRacine(static_cast<int16_t>(Compteur), a, b, &Ligne, EchecRacine);
         if (Arret && !RacineAmelioree) {
             // Stopped before any root move was searched to the end: the
             // preset move of the line is not a result, keep the last one.
         } else if (v <= a) {
-            a = -32767;
+            a = -ScoreInfini;
         } else if (v >= b) {
-            b = 32767;
+            b = ScoreInfini;
         } else {
             const CoupVP& Premier = Ligne.Coups[0];
-            CoupHash[NumDemiCoup][0] = Echiquier[Premier.Depart];
-            CoupHash[NumDemiCoup][1] = Premier.Arrivee;
-            CoupHash[NumDemiCoup][2] = Premier.Promotion;
+            CoupRacine = TCoupTable{Pos.Echiquier[Premier.Depart], Premier.Arrivee, Premier.Promotion};
+            DemiCoupCoupRacine = Pos.NumDemiCoup;
             a = static_cast<int16_t>(v - Aspiration);
             b = static_cast<int16_t>(v + Aspiration);
             Choisi = true;
@@ -203,24 +173,22 @@ std::string TVelkar::Recherche(uint32_t SortieRecherche) {
         // search (the iteration count, not the game ply, is limited).
         const int64_t Reste =
             int64_t{TempsAlloue} - (static_cast<int64_t>(plateforme::GetTickCount()) - int64_t{DebutTemps});
-        if (Reste < 0 && !TempsParCoupFixe && !Infini && !EnPonder && ProfondeurLimite <= 0) break;
+        if (Reste < 0 && !Limites.TempsParCoupFixe && !Limites.Infini && !Limites.Ponder && Limites.Profondeur <= 0)
+            break;
         if (Compteur >= ProfondeurMax) break;
         if (ArretDemande) break;
-        if (ProfondeurLimite > 0 && Compteur == ProfondeurLimite) break;
-        if (std::abs(int32_t{v}) > 14500) break;
+        if (Limites.Profondeur > 0 && Compteur == Limites.Profondeur) break;
+        if (std::abs(int32_t{v}) > SeuilMat) break;
         if (Arret) break;
     }
     if (!Choisi) CoupDeSecours();
 
     // 6-7. The move, played on the board.
-    const int32_t p = CoupHash[NumDemiCoup][0], Arrivee = CoupHash[NumDemiCoup][1],
-                  Promotion = CoupHash[NumDemiCoup][2];
-    const int32_t Depart = Pieces[p].CasePiece;
-    std::string Texte = std::string(CaseVersChaine[Depart]) + CaseVersChaine[Arrivee] + PromotionVersChaine(Promotion);
+    const int32_t Depart = Pos.Pieces[CoupRacine.Piece].CasePiece;
+    const std::string Texte = TexteCoup(Depart, CoupRacine.Arrivee, CoupRacine.Promotion);
     // Past the end of the game tables the move is still answered, not played.
-    if (NumDemiCoup < DemiCoupsPartieMax) EffectuerDeplacement(Depart, Arrivee, Promotion);
+    if (Pos.NumDemiCoup < DemiCoupsPartieMax) Pos.EffectuerDeplacement(Depart, CoupRacine.Arrivee, CoupRacine.Promotion);
     return Texte;
 }
 
 }  // namespace velkar
-

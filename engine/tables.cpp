@@ -1,5 +1,7 @@
 #include "tables.h"
 
+#include <random>
+
 namespace velkar {
 namespace {
 
@@ -56,38 +58,35 @@ constexpr int32_t DameBlanche[64] = {
 
 constexpr int32_t Case(int32_t Colonne, int32_t Rangee) { return (Rangee - 1) * 8 + Colonne; }
 
-struct Initialisation {
-    Initialisation() {
-        const int32_t* Blancs[6] = {PionBlanc, CavalierBlanc, FouBlanc, TourBlanche, DameBlanche,
-                                    nullptr};
-        for (int32_t t = 1; t <= 6; ++t) {
-            for (int32_t r = 1; r <= 8; ++r) {
-                for (int32_t f = 1; f <= 8; ++f) {
-                    // Row 0 of the listings is rank 8.
-                    int32_t v = Blancs[t - 1] ? Blancs[t - 1][(8 - r) * 8 + (f - 1)] : 0;
-                    TabCasePiece[t][1][Case(f, r)] = v;
-                    TabCasePiece[t][2][Case(f, 9 - r)] = v;  // Black mirrors White
-                }
-            }
-        }
-        // Black's tables are not exact mirrors: a few squares differ on purpose.
-        TabCasePiece[2][2][Case(2, 3)] = 0;
-        TabCasePiece[2][2][Case(7, 3)] = 0;
-        TabCasePiece[2][2][Case(2, 4)] = -6;
-        TabCasePiece[2][2][Case(7, 4)] = -6;
-        TabCasePiece[3][2][Case(1, 1)] = 0;
-        TabCasePiece[3][2][Case(8, 1)] = 0;
-        TabCasePiece[3][2][Case(6, 8)] = -10;
-        TabCasePiece[3][2][Case(7, 8)] = -45;
-        TabCasePiece[5][2][Case(4, 8)] = -20;
-        TabCasePiece[5][2][Case(5, 8)] = 0;
-    }
-};
-
 }  // namespace
 
-int32_t TabCasePiece[7][3][65];
-static const Initialisation InitialisationTables;
+TTablesCases::TTablesCases() : Valeurs{} {
+    const int32_t* Blancs[6] = {PionBlanc, CavalierBlanc, FouBlanc, TourBlanche, DameBlanche,
+                                nullptr};
+    for (int32_t t = 1; t <= 6; ++t) {
+        for (int32_t r = 1; r <= 8; ++r) {
+            for (int32_t f = 1; f <= 8; ++f) {
+                // Row 0 of the listings is rank 8.
+                int32_t v = Blancs[t - 1] ? Blancs[t - 1][(8 - r) * 8 + (f - 1)] : 0;
+                Valeurs[t][1][Case(f, r)] = v;
+                Valeurs[t][2][Case(f, 9 - r)] = v;  // Black mirrors White
+            }
+        }
+    }
+    // Black's tables are not exact mirrors: a few squares differ on purpose.
+    Valeurs[2][2][Case(2, 3)] = 0;
+    Valeurs[2][2][Case(7, 3)] = 0;
+    Valeurs[2][2][Case(2, 4)] = -6;
+    Valeurs[2][2][Case(7, 4)] = -6;
+    Valeurs[3][2][Case(1, 1)] = 0;
+    Valeurs[3][2][Case(8, 1)] = 0;
+    Valeurs[3][2][Case(6, 8)] = -10;
+    Valeurs[3][2][Case(7, 8)] = -45;
+    Valeurs[5][2][Case(4, 8)] = -20;
+    Valeurs[5][2][Case(5, 8)] = 0;
+}
+
+const TTablesCases TabCasePiece;
 
 #define V8(r) r, r, r, r, r, r, r, r
 const int32_t CaseVersX[65] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8,
@@ -102,6 +101,76 @@ const int32_t CaseVersY[65] = {0, V8(1), V8(2), V8(3), V8(4), V8(5), V8(6), V8(7
 const char CaseVersChaine[65][3] = {{'-', '-', 0}, R8('1'), R8('2'), R8('3'), R8('4'),
                                     R8('5'), R8('6'), R8('7'), R8('8')};
 #undef R8
+
+TGeometrie::TGeometrie() : Rayons{}, DirectionEntre{}, Distance{} {
+    for (int32_t c = 1; c <= 64; ++c) {
+        const int32_t f = CaseVersX[c], r = CaseVersY[c];
+        auto Ajoute = [&](int32_t d, int32_t s, int32_t t) {
+            Rayons[c][d][s] = t;
+            Rayons[c][d][9 + t] = 1;
+        };
+        for (int32_t s = 1; s <= 8; ++s) {
+            if (f + s <= 8) Ajoute(1, s, c + s);
+            if (f + s <= 8 && s < r) Ajoute(2, s, c - 7 * s);
+            if (f + s <= 8 && r + s <= 8) Ajoute(8, s, c + 9 * s);
+            if (s < f) Ajoute(5, s, c - s);
+            if (s < f && s < r) Ajoute(4, s, c - 9 * s);
+            if (s < f && r + s <= 8) Ajoute(6, s, c + 7 * s);
+            if (s < r) Ajoute(3, s, c - 8 * s);
+            if (r + s <= 8) Ajoute(7, s, c + 8 * s);
+        }
+        // Knight jumps, in their fixed order.
+        int32_t n = 0;
+        auto Saut = [&](bool Possible, int32_t Ecart) {
+            if (Possible) Ajoute(9, ++n, c + Ecart);
+        };
+        Saut(f > 1 && r > 2, -17);
+        Saut(f > 2 && r > 1, -10);
+        Saut(f > 2 && r < 8, 6);
+        Saut(f > 1 && r < 7, 15);
+        Saut(f < 8 && r < 7, 17);
+        Saut(f < 7 && r < 8, 10);
+        Saut(f < 7 && r > 1, -6);
+        Saut(f < 8 && r > 2, -15);
+    }
+    for (int32_t c = 1; c <= 64; ++c)
+        for (int32_t d = 1; d <= 9; ++d) {
+            int32_t n = 0;
+            while (n < 8 && Rayons[c][d][n + 1] != 0) ++n;
+            Rayons[c][d][0] = n;
+        }
+    for (int32_t a = 1; a <= 64; ++a)
+        for (int32_t d = 1; d <= 9; ++d)
+            for (int32_t k = 1; k <= Rayons[a][d][0]; ++k) DirectionEntre[a][Rayons[a][d][k]] = d;
+    for (int32_t a = 1; a <= 64; ++a)
+        for (int32_t b = 1; b <= 64; ++b) {
+            int32_t dy = CaseVersY[a] - CaseVersY[b], dx = CaseVersX[a] - CaseVersX[b];
+            if (dy < 0) dy = -dy;
+            if (dx < 0) dx = -dx;
+            Distance[a][b] = dy > dx ? dy : dx;
+        }
+}
+
+const TGeometrie Geometrie;
+
+TClesHachage::TClesHachage() : Zobrist{}, Roque{} {
+    // Two outputs make one key; the top bit is cleared so that no key is
+    // negative and -1 can mark an empty entry.
+    std::mt19937 Generateur(0);
+    auto Tirage = [&Generateur]() -> uint64_t {
+        uint64_t Bas = Generateur();
+        uint64_t Haut = Generateur() & 0x7FFFFFFFu;
+        return ((Haut << 32) | Bas) % 0x7FFFFFFFFFFFFFFFull;
+    };
+    for (int32_t p = 1; p <= 32; ++p)
+        for (int32_t c = 1; c <= 64; ++c) Zobrist[p][c] = Tirage();
+    CoupNul = Tirage();
+    TraitBlanc = Tirage();
+    TraitNoir = Tirage();
+    for (int32_t k = 1; k <= 4; ++k) Roque[k] = Tirage();
+}
+
+const TClesHachage ClesHachage;
 
 const char* PromotionVersChaine(int32_t Promotion) {
     switch (Promotion) {
@@ -119,6 +188,22 @@ int32_t ChaineVersCase(const char* Texte, int32_t Longueur) {
     int32_t Rangee = static_cast<unsigned char>(Texte[1]) - '0';
     if (Rangee >= 1 && Rangee <= 8 && Colonne >= 1 && Colonne <= 8) return Colonne + Rangee * 8 - 8;
     return -1;
+}
+
+int32_t EcritCoup(char* Texte, int32_t Depart, int32_t Arrivee, int32_t Promotion) {
+    Texte[0] = CaseVersChaine[Depart][0];
+    Texte[1] = CaseVersChaine[Depart][1];
+    Texte[2] = CaseVersChaine[Arrivee][0];
+    Texte[3] = CaseVersChaine[Arrivee][1];
+    const char Lettre = PromotionVersChaine(Promotion)[0];
+    if (Lettre == 0) return 4;
+    Texte[4] = Lettre;
+    return 5;
+}
+
+std::string TexteCoup(int32_t Depart, int32_t Arrivee, int32_t Promotion) {
+    char Texte[6];
+    return std::string(Texte, static_cast<size_t>(EcritCoup(Texte, Depart, Arrivee, Promotion)));
 }
 
 }  // namespace velkar

@@ -1,17 +1,24 @@
-// Constant tables shared by the engine: square geometry, piece-square values,
-// distance weights and futility margins.
+// Constant tables shared by the whole engine, built once before main and
+// only read afterwards: square geometry, rays and distances, piece-square
+// values, distance weights, futility margins and the hash keys.  Every
+// position and every searcher reads the same copy.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace velkar {
 
-extern const int32_t CaseVersX[65];      // file 1..8 of each square
-extern const int32_t CaseVersY[65];      // rank 1..8 of each square
-extern const char CaseVersChaine[65][3]; // "a1" .. "h8"
+extern const int32_t CaseVersX[65];       // file 1..8 of each square
+extern const int32_t CaseVersY[65];       // rank 1..8 of each square
+extern const char CaseVersChaine[65][3];  // "a1" .. "h8"
 
-// Piece-square values, [type 1..6][colour 1..2][square 1..64].
-extern int32_t TabCasePiece[7][3][65];
+// Piece numbers of the kings; 1..16 are White's pieces, 17..32 Black's.
+constexpr int32_t RoiBlanc = 16;
+constexpr int32_t RoiNoir = 32;
+inline int32_t NumeroRoi(int32_t Camp) { return Camp == 1 ? RoiBlanc : RoiNoir; }
+
+constexpr int32_t ValeursPieces[7] = {0, 100, 325, 325, 500, 975, 0};
 
 // Weight of a reached square by its king distance to the enemy king.
 constexpr int32_t ValeursDistance[8] = {15, 5, 2, 1, 1, 1, 1, 1};
@@ -19,10 +26,49 @@ constexpr int32_t ValeursDistance[8] = {15, 5, 2, 1, 1, 1, 1, 1};
 // Futility margins by remaining depth; only depth 1 is used.
 constexpr int32_t FP_Tab[8] = {0, 125, 125, 300, 300, 400, 400, 500};
 
-constexpr int32_t ValeursPieces[7] = {0, 100, 325, 325, 500, 975, 0};
+// Directions 1 (east), 2 (south-east), 3 (south), 4 (south-west), 5 (west),
+// 6 (north-west), 7 (north), 8 (north-east), in the order each slider
+// walks them.
+constexpr int32_t DirectionsFou[4] = {8, 2, 4, 6};
+constexpr int32_t DirectionsTour[4] = {5, 1, 7, 3};
+
+// Piece-square values, [type 1..6][colour 1..2][square 1..64].
+struct TTablesCases {
+    int32_t Valeurs[7][3][65];
+    TTablesCases();
+    const auto& operator[](int32_t Type) const { return Valeurs[Type]; }
+};
+extern const TTablesCases TabCasePiece;
+
+struct TGeometrie {
+    // For every square and direction 1..8 (9: the knight's jumps, in a
+    // fixed order) the squares outward in [1..n], n in [0]; index 9 + s
+    // holds 1 when square s lies on the ray.
+    int32_t Rayons[65][10][74];
+    int32_t DirectionEntre[65][65];  // direction from one square to another, 0 if none
+    int32_t Distance[65][65];        // king distance
+    TGeometrie();
+};
+extern const TGeometrie Geometrie;
+
+// Hash keys, drawn from a Mersenne Twister with a fixed seed so that every
+// run of the program uses the same keys.
+struct TClesHachage {
+    uint64_t Zobrist[33][65];  // piece number, square
+    uint64_t CoupNul;
+    uint64_t TraitBlanc, TraitNoir;
+    uint64_t Roque[5];  // 1 White short, 2 White long, 3 Black short, 4 Black long
+    TClesHachage();
+};
+extern const TClesHachage ClesHachage;
 
 // Promotion letter of a promotion type ("n", "b", "r", "q"), empty otherwise.
 const char* PromotionVersChaine(int32_t Promotion);
 int32_t ChaineVersCase(const char* Texte, int32_t Longueur);
+
+// A move in coordinates ("e2e4", "e7e8q"): written at Texte (room for six
+// characters, no terminator), the length returned; or as a string.
+int32_t EcritCoup(char* Texte, int32_t Depart, int32_t Arrivee, int32_t Promotion);
+std::string TexteCoup(int32_t Depart, int32_t Arrivee, int32_t Promotion);
 
 }  // namespace velkar

@@ -3,52 +3,75 @@
 #include <limits>
 
 #include "../platform/plateforme.h"
-#include "velkar.h"
+#include "searcher.h"
 
 namespace velkar {
 
-int32_t TVelkar::CalculeTemps() const {
+namespace {
+
+// The clock and increment of the side to move: with a fixed time per move
+// the clock is 0 and the whole time stands in the increment.
+struct TTempsCamp {
+    int64_t Temps, Inc;
+    bool AvecIncrement;  // either side has an increment
+};
+
+TTempsCamp TempsDuCamp(const TLimites& L, int32_t Camp) {
+    if (L.TempsParCoupFixe) return TTempsCamp{0, L.TempsParCoup, L.TempsParCoup > 0};
     const bool Blanc = Camp == 1;
-    const int64_t Miens = Blanc ? NbPiecesBlanches : NbPiecesNoires;
-    const int64_t Siens = Blanc ? NbPiecesNoires : NbPiecesBlanches;
-    const int64_t T = Blanc ? TempsBlanc : TempsNoir;
-    const int64_t I = Blanc ? IncBlanc : IncNoir;
+    return TTempsCamp{Blanc ? L.TempsBlanc : L.TempsNoir, Blanc ? L.IncBlanc : L.IncNoir,
+                      L.IncBlanc > 0 || L.IncNoir > 0};
+}
+
+}  // namespace
+
+int32_t TChercheur::CalculeTemps() const {
+    const TTempsCamp t = TempsDuCamp(Limites, Pos.Camp);
+    const int64_t Miens = Pos.NbPieces(Pos.Camp);
+    const int64_t Siens = Pos.NbPieces(3 - Pos.Camp);
     int64_t Budget;
-    if (IncBlanc > 0 || IncNoir > 0) {
+    if (t.AvecIncrement) {
         // Facing three pieces more, expect a longer game and spend less.
         const int64_t Diviseur = Siens >= Miens + 3 ? 42 : 32;
-        Budget = (I * 95 / 100 + T / Diviseur) * 87 / 100;
+        Budget = (t.Inc * 95 / 100 + t.Temps / Diviseur) * 87 / 100;
         // On a real clock never plan to spend more than three quarters of
         // what is left, however large the increment.
-        if (!TempsParCoupFixe && ProfondeurLimite <= 0) Budget = std::min(Budget, T * 3 / 4);
+        if (!Limites.TempsParCoupFixe && Limites.Profondeur <= 0) Budget = std::min(Budget, t.Temps * 3 / 4);
     } else {
-        Budget = T / 41;
+        Budget = t.Temps / 41;
     }
     return static_cast<int32_t>(std::clamp<int64_t>(Budget, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-int64_t TVelkar::LimiteSansCoup() const {
-    const bool Blanc = Camp == 1;
-    const int64_t Reference = TempsParCoupFixe ? (Blanc ? IncBlanc : IncNoir) : (Blanc ? TempsBlanc : TempsNoir);
+int64_t TChercheur::LimiteSansCoup() const {
+    const TTempsCamp t = TempsDuCamp(Limites, Pos.Camp);
+    const int64_t Reference = Limites.TempsParCoupFixe ? t.Inc : t.Temps;
     return std::max<int64_t>(TempsAlloue, Reference / 8);
 }
 
-bool TVelkar::TraiteLigneRecherche(const std::string& Ligne) {
+void TChercheur::Arrete() {
+    Limites.Infini = false;
+    Limites.Ponder = false;
+    Limites.Profondeur = 0;
+    ArretDemande = true;
+}
+
+bool TChercheur::TraiteLigneRecherche(const std::string& Ligne) {
     if (Ligne == "quit" || Ligne == "stop") {
-        Infini = false;
-        EnPonder = false;
-        ProfondeurLimite = 0;
-        ArretDemande = true;
+        Arrete();
         if (Ligne == "quit") QuitDemande = true;
         return false;
     }
     if (Ligne == "ponderhit") {
-        // Half of the time spent pondering is added to the budget.
-        const int64_t Ponder = static_cast<int64_t>(plateforme::GetTickCount()) - int64_t{DebutPonder};
-        TempsAlloue = static_cast<int32_t>(std::clamp<int64_t>(int64_t{TempsAlloue} + Ponder / 2, 0,
-                                                               std::numeric_limits<int32_t>::max()));
-        EnPonder = false;
+        // Half of the time spent pondering is added to the budget.  A
+        // ponderhit that arrives when nothing is pondered changes nothing.
+        if (Limites.Ponder) {
+            const int64_t Ponder = static_cast<int64_t>(plateforme::GetTickCount()) - int64_t{DebutPonder};
+            TempsAlloue = static_cast<int32_t>(
+                std::clamp<int64_t>(int64_t{TempsAlloue} + Ponder / 2, 0, std::numeric_limits<int32_t>::max()));
+            Limites.Ponder = false;
+        }
     } else if (Ligne == "isready") {
         EF("readyok");
     } else if (!Ligne.empty()) {
@@ -58,9 +81,9 @@ bool TVelkar::TraiteLigneRecherche(const std::string& Ligne) {
     return true;
 }
 
-bool TVelkar::VerifieTemps() {
+bool TChercheur::VerifieTemps() {
     bool Reponse = true;
-    if (!Infini && ProfondeurLimite <= 0 && !EnPonder) {
+    if (!Limites.Infini && Limites.Profondeur <= 0 && !Limites.Ponder) {
         const int64_t Ecoule = static_cast<int64_t>(plateforme::GetTickCount()) - int64_t{DebutTemps};
         if (Iteration > 1 || RacineAmelioree) {
             if (Ecoule >= 90 * int64_t{TempsAlloue} / 100) return false;
@@ -73,10 +96,10 @@ bool TVelkar::VerifieTemps() {
             return false;
         }
     }
-    if (LimiteNoeuds > 0 && Noeuds >= LimiteNoeuds) {
+    if (Limites.Noeuds > 0 && Noeuds >= Limites.Noeuds) {
         ArretDemande = true;
-        Infini = false;
-        EnPonder = false;
+        Limites.Infini = false;
+        Limites.Ponder = false;
         return false;
     }
     // Standard input is looked at on every time check (every 4096 nodes, a
@@ -84,10 +107,10 @@ bool TVelkar::VerifieTemps() {
     // once: with a few milliseconds on the clock a late ponderhit loses the
     // game.  A check costs one poll with no wait.
     if (EcouteEntree) {
-        const int32_t n = SurveilleEntree();
+        const int32_t n = plateforme::SurveilleEntree();
         if (n > 0) {
-            Reponse = TraiteLigneRecherche(LitEntree(n));
-        } else if (plateforme::FinEntree() && (Infini || EnPonder)) {
+            Reponse = TraiteLigneRecherche(plateforme::LitEntree(n));
+        } else if (plateforme::FinEntree() && (Limites.Infini || Limites.Ponder)) {
             // Nobody can send stop any more: end as if told to quit.
             Reponse = TraiteLigneRecherche("quit");
         }
@@ -95,11 +118,11 @@ bool TVelkar::VerifieTemps() {
     return Reponse;
 }
 
-void TVelkar::AttendFinRecherche() {
-    while (!ArretDemande && (Infini || EnPonder)) {
-        const int32_t n = SurveilleEntree();
+void TChercheur::AttendFinRecherche() {
+    while (!ArretDemande && (Limites.Infini || Limites.Ponder)) {
+        const int32_t n = plateforme::SurveilleEntree();
         if (n > 0) {
-            TraiteLigneRecherche(LitEntree(n));
+            TraiteLigneRecherche(plateforme::LitEntree(n));
         } else if (plateforme::FinEntree()) {
             TraiteLigneRecherche("quit");
         } else {
@@ -107,9 +130,5 @@ void TVelkar::AttendFinRecherche() {
         }
     }
 }
-
-int32_t TVelkar::SurveilleEntree() { return plateforme::SurveilleEntree(); }
-
-std::string TVelkar::LitEntree(int32_t n) { return plateforme::LitEntree(n); }
 
 }  // namespace velkar

@@ -18,10 +18,8 @@ void Muet(std::string_view) {}
 
 TVelkar* Moteur = nullptr;
 
-bool Commence(std::string_view Ligne, std::string_view Debut) { return Ligne.substr(0, Debut.size()) == Debut; }
-
 std::string Borne(const std::string& Ligne) {
-    if (Ligne == "g" || Commence(Ligne, "go")) {
+    if (Ligne == "g" || CommencePar(Ligne, "go")) {
         // Keep the modes that change how a search ends; the limit is a depth.
         // The node limit bounds the quiescence of pathological positions.
         std::string Go = Ligne.size() % 2 ? "go depth 1 nodes 20000" : "go depth 2 nodes 20000";
@@ -29,9 +27,9 @@ std::string Borne(const std::string& Ligne) {
         if (Ligne.find("ponder") != std::string::npos) Go += " ponder";
         return Go;
     }
-    if (Commence(Ligne, "bench")) return "";  // a fixed list of searches: nothing to fuzz
-    if (Commence(Ligne, "perft") && GetIntegerParam(Ligne, "perft", 1) > 2) return "perft 2";
-    if (Commence(Ligne, "setoption name ") && Ligne.find("Hash value ") != std::string::npos)
+    if (CommencePar(Ligne, "bench")) return "";  // a fixed list of searches: nothing to fuzz
+    if (CommencePar(Ligne, "perft") && GetIntegerParam(Ligne, "perft", 1) > 2) return "perft 2";
+    if (CommencePar(Ligne, "setoption name ") && Ligne.find("Hash value ") != std::string::npos)
         return Ligne.substr(0, Ligne.find("Hash value ")) + (Ligne.size() % 2 ? "Hash value 2" : "Hash value 3");
     return Ligne;
 }
@@ -40,8 +38,8 @@ std::string Borne(const std::string& Ligne) {
 bool Traite(const std::string& Brute) {
     if (Brute == "quit" || Brute == "q") return false;
     DecodeCommande(*Moteur, Borne(Brute), Muet);
-    fuzz::VerifieEtat(*Moteur);
-    fuzz::VerifieCoups(*Moteur);
+    fuzz::VerifieEtat(Moteur->Position());
+    fuzz::VerifieCoups(Moteur->Position());
     // Lines a search put aside come next, as in the main loop.
     std::string Differee;
     while (plateforme::PrendLigneDifferee(Differee))
@@ -67,11 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Donnees, size_t Taille) {
     // Each input starts as a new game in a freshly started engine.
     std::string Reste;
     while (plateforme::PrendLigneDifferee(Reste)) {}
-    if (Moteur->NbEntreesHash != 4096) fuzz::TablesReduites(*Moteur);
+    if (Moteur->Tables.Transposition.NbEntrees() != 4096) fuzz::TablesReduites(*Moteur);
     DecodeCommande(*Moteur, "ucinewgame", Muet);
-    Moteur->Infini = Moteur->EnPonder = Moteur->ArretDemande = Moteur->QuitDemande = false;
-    Moteur->ProfondeurLimite = 0;
-    Moteur->LimiteNoeuds = 0;
+    Moteur->Chercheur.Limites = TLimites{};
+    Moteur->Chercheur.ArretDemande = Moteur->Chercheur.QuitDemande = false;
 
     std::string_view Texte(reinterpret_cast<const char*>(Donnees), Taille);
     while (!Texte.empty()) {

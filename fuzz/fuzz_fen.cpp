@@ -33,9 +33,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Donnees, size_t Taille) {
-    TVelkar& v = *Moteur;
+    TPosition& v = Moteur->Position();
     const std::string_view Texte(reinterpret_cast<const char*>(Donnees), Taille);
-    v.InitialiserPartie();
+    Moteur->InitialiserPartie();
     const bool Accepte = v.PlaceFen(Texte);
     fuzz::VerifieEtat(v);
     if (!Accepte) {
@@ -48,15 +48,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Donnees, size_t Taille) {
 
     // The engine's own FEN of the position must be read back identically.
     const std::string Fen = v.ChaineFen();
-    v.InitialiserPartie();
+    Moteur->InitialiserPartie();
     fuzz::Exige(v.PlaceFen(Fen), "the engine's own FEN is accepted");
     fuzz::Exige(SansCompteurs(v.ChaineFen()) == SansCompteurs(Fen), "the engine's own FEN reads back the same");
 
     // A short search on whatever position was accepted, through the decoder;
     // the node limit bounds the quiescence of pathological positions.
-    DecodeCommande(v, "ucinewgame", Muet);
-    DecodeCommande(v, "position fen " + Fen, Muet);
-    DecodeCommande(v, "go depth 1 nodes 20000", Muet);
+    DecodeCommande(*Moteur, "ucinewgame", Muet);
+    DecodeCommande(*Moteur, "position fen " + Fen, Muet);
+    DecodeCommande(*Moteur, "go depth 1 nodes 20000", Muet);
     fuzz::VerifieEtat(v);
     fuzz::VerifieCoups(v);
     return 0;

@@ -57,22 +57,19 @@ uint64_t Bench(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
     const uint64_t Debut = plateforme::GetTickCount();
     // The signature must not depend on what arrives meanwhile: lines sent
     // during the bench wait until it is over.
-    Moteur.EcouteEntree = false;
+    TChercheur& Chercheur = Moteur.Chercheur;
+    Chercheur.EcouteEntree = false;
+    const TLimites Limites = LitLimites("depth " + std::to_string(Profondeur));
     for (const char* Fen : PositionsBench) {
         // Each position as a new game of its own.
         Moteur.InitialiserPartie();
         DecodeCommande(Moteur, std::string("position fen ") + Fen, Ecrit);
-        Moteur.TempsBlanc = Moteur.TempsNoir = Moteur.IncBlanc = Moteur.IncNoir = 1000;
-        Moteur.TempsParCoupFixe = false;
-        Moteur.ProfondeurLimite = Profondeur;
-        Moteur.Infini = false;
-        Moteur.EnPonder = false;
-        Moteur.ArretDemande = false;
-        Moteur.LimiteNoeuds = 0;
-        Moteur.Recherche(plateforme::SortieStandard());
-        Total += Moteur.Noeuds;
+        Chercheur.Limites = Limites;
+        Chercheur.ArretDemande = false;
+        Chercheur.Recherche();
+        Total += Chercheur.Noeuds;
     }
-    Moteur.EcouteEntree = true;
+    Chercheur.EcouteEntree = true;
     const uint64_t Duree = plateforme::GetTickCount() - Debut;
     Ecrit("");
     Ecrit("Nodes searched: " + std::to_string(Total));

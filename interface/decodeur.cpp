@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "engine/eval.h"
 #include "interface/interface.h"
 #include "platform/plateforme.h"
 
@@ -13,33 +14,6 @@ namespace {
 
 constexpr std::string_view AdresseMoteur = "https://velkar.example.org/";
 
-bool CommencePar(std::string_view Ligne, std::string_view Debut) {
-    return Ligne.substr(0, Debut.size()) == Debut;
-}
-bool Contient(std::string_view Ligne, std::string_view Texte) {
-    return Ligne.find(Texte) != std::string_view::npos;
-}
-bool EstBlanc(char c) { return static_cast<unsigned char>(c) < 33; }
-
-// A whole text read as a decimal integer with an optional sign; values
-// beyond 32 bits are clamped.  False when the text is not a number.
-bool LitEntier(std::string_view Texte, int64_t& Valeur) {
-    size_t i = 0;
-    bool Negatif = false;
-    if (i < Texte.size() && (Texte[i] == '-' || Texte[i] == '+')) Negatif = Texte[i++] == '-';
-    if (i >= Texte.size()) return false;
-    int64_t v = 0;
-    for (; i < Texte.size(); ++i) {
-        if (Texte[i] < '0' || Texte[i] > '9') return false;
-        if (v < int64_t{1} << 40) v = v * 10 + (Texte[i] - '0');
-    }
-    v = Negatif ? -v : v;
-    if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
-    if (v < std::numeric_limits<int32_t>::min()) v = std::numeric_limits<int32_t>::min();
-    Valeur = v;
-    return true;
-}
-
 void Option(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
     constexpr std::string_view Cle = "Hash value ";
     const size_t Position = Ligne.find(Cle);
@@ -48,14 +22,15 @@ void Option(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
     if (!LitEntier(Ligne.substr(Position + Cle.size()), Valeur)) Valeur = 0;
     if (Valeur < 2 || Valeur > 4096) Valeur = 128;
     const int64_t NbEntrees = Valeur * 1048576 / 16;
-    if (NbEntrees == Moteur.NbEntreesHash) return;
+    TTableTransposition& Table = Moteur.Tables.Transposition;
+    if (static_cast<uint64_t>(NbEntrees) == Table.NbEntrees()) return;
     if (!Moteur.RedimensionneHash(NbEntrees)) {
-        Ecrit("info string not enough memory for a hash table of " + std::to_string(Valeur) +
-              " MB, keeping " + std::to_string(int64_t{Moteur.NbEntreesHash} * 16 / 1048576) + " MB");
+        Ecrit("info string not enough memory for a hash table of " + std::to_string(Valeur) + " MB, keeping " +
+              std::to_string(Table.NbEntrees() * 16 / 1048576) + " MB");
         return;
     }
-    Moteur.ViderTablesHash();
-    Moteur.EntreesUtilisees = 0;
+    Moteur.Tables.Vide();
+    Table.RemetRemplissage();
 }
 
 // Plays the moves of a position command, each only if it is legal.
@@ -76,7 +51,7 @@ void JoueCoups(TVelkar& Moteur, std::string_view Coups, TEcritFonction Ecrit) {
             }
         }
         const size_t Longueur = Promotion == -1 ? 4 : 5;
-        if (!Moteur.JoueCoupLegal(Depart, Arrivee, Promotion)) {
+        if (!Moteur.Position().JoueCoupLegal(Depart, Arrivee, Promotion)) {
             size_t Fin = i;
             while (Fin < Coups.size() && !EstBlanc(Coups[Fin])) ++Fin;
             Ecrit("info string illegal move " + std::string(Coups.substr(i, Fin - i)));
@@ -91,13 +66,13 @@ void JoueCoups(TVelkar& Moteur, std::string_view Coups, TEcritFonction Ecrit) {
 void PositionFen(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
     Moteur.InitialiserPartie();
     const std::string_view Fen = Ligne.substr(Ligne.find("fen ") + 4);
-    if (!Moteur.PlaceFen(Fen)) {
+    if (!Moteur.Position().PlaceFen(Fen)) {
         Ecrit("Erreur avec la chaine FEN.");
         return;
     }
     Moteur.PartieDepuisDebut = false;
-    Moteur.ViderTablesHash();
-    Moteur.EntreesUtilisees = 0;
+    Moteur.Tables.Vide();
+    Moteur.Tables.Transposition.RemetRemplissage();
     const size_t Coups = Ligne.find("moves ");
     if (Coups != std::string_view::npos) JoueCoups(Moteur, Ligne.substr(Coups + 6), Ecrit);
 }
@@ -115,74 +90,61 @@ void PositionCoups(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit
 }
 
 void Perft(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
-    // Perft writes the check flags and the key histories of the plies it
-    // visits.  Later searches read some of them as they were left (the
-    // quiescence search reloads keys of plies it does not write), so put
-    // them back: counting moves must not change what a search finds.
-    const int32_t Base = Moteur.NumDemiCoup;
-    const int32_t Fin = std::min<int32_t>(Base + std::max(Profondeur, 1), NbDemiCoups);
-    const std::vector<bool> Flags(Moteur.EnEchec + Base, Moteur.EnEchec + Fin + 1);
-    const std::vector<uint64_t> Cles(Moteur.HistoriqueCle + Base, Moteur.HistoriqueCle + Fin + 1);
-    const std::vector<uint64_t> ClesPions(Moteur.HistoriqueClePions + Base, Moteur.HistoriqueClePions + Fin + 1);
+    TPosition& Pos = Moteur.Position();
     uint64_t Total = 0;
-    if (Profondeur <= 0) {
-        Total = 1;
-    } else if (Base + Profondeur >= NbDemiCoups) {
+    if (Profondeur > 0 && Pos.NumDemiCoup + Profondeur >= NbDemiCoups) {
         Ecrit("info string perft depth too large");
     } else {
-        Moteur.EnEchec[Base] = Moteur.RoiEchec(Moteur.Camp);
-        Moteur.GenereListeCoups();
-        const ListeCoupsPly Racine = Moteur.ListeCoups[Base];
-        for (int32_t i = 1; i <= Racine.NbCoups; ++i) {
-            const sCoup m = Racine.Coups[i];
-            const int32_t Depart = Moteur.Pieces[m.Piece].CasePiece;
-            uint64_t n = 1;
-            if (Profondeur > 1) {
-                Moteur.EffectuerDeplacement(Depart, m.Arrivee, m.Promotion);
-                n = Moteur.Perft(Profondeur - 1);
-                Moteur.Restaure();
-            }
-            Total += n;
-            Ecrit(std::string(CaseVersChaine[Depart]) + CaseVersChaine[m.Arrivee] +
-                  PromotionVersChaine(m.Promotion) + ": " + std::to_string(n));
-        }
-    }
-    for (int32_t p = Base; p <= Fin; ++p) {
-        const size_t k = static_cast<size_t>(p - Base);
-        Moteur.EnEchec[p] = Flags[k];
-        Moteur.HistoriqueCle[p] = Cles[k];
-        Moteur.HistoriqueClePions[p] = ClesPions[k];
+        Total = Pos.PerftDivise(Profondeur, [Ecrit](const std::string& Coup, uint64_t n) {
+            Ecrit(Coup + ": " + std::to_string(n));
+        });
     }
     Ecrit("");
     Ecrit("Nodes searched: " + std::to_string(Total));
 }
 
 void Affiche(TVelkar& Moteur, TEcritFonction Ecrit) {
-    const std::string Planche = Moteur.ChaineEchiquier();
+    const TPosition& Pos = Moteur.Position();
+    const std::string Planche = Pos.ChaineEchiquier();
     size_t Debut = 0;
     for (size_t Fin; (Fin = Planche.find('\n', Debut)) != std::string::npos; Debut = Fin + 1)
         Ecrit(std::string_view(Planche).substr(Debut, Fin - Debut));
-    Ecrit("Fen: " + Moteur.ChaineFen());
+    Ecrit("Fen: " + Pos.ChaineFen());
     char Texte[32];
-    std::snprintf(Texte, sizeof Texte, "Key: %016" PRIX64, Moteur.Cle);
+    std::snprintf(Texte, sizeof Texte, "Key: %016" PRIX64, Pos.Cle);
     Ecrit(Texte);
 }
 
 void Evalue(TVelkar& Moteur, TEcritFonction Ecrit) {
     // Looking at a position must not change what a later search finds, so
-    // the pawn-hash entry that Eval may write is put back afterwards.
-    uint64_t Marque;
-    HashPion& Entree = Moteur.TableHashPions.Place(Moteur.ClePions, Marque);
-    const HashPion Garde = Entree;
-    const int32_t E = Moteur.Eval();
-    Entree = Garde;
-    const int32_t M = Moteur.Materiel;
-    const int32_t S = static_cast<int16_t>(Moteur.Camp == 1 ? E + M : E - M);
+    // it is evaluated with a pawn table of its own.
+    const TPosition& Pos = Moteur.Position();
+    TTablePions Pions;
+    const int32_t E = Pions.Alloue(1) ? Eval(Pos, Pions) : 0;
+    const int32_t M = Pos.Materiel;
+    const int32_t S = static_cast<int16_t>(Pos.Camp == 1 ? E + M : E - M);
     Ecrit("info string eval " + std::to_string(E) + " material " + std::to_string(M) + " static " +
           std::to_string(S));
 }
 
 }  // namespace
+
+bool LitEntier(std::string_view Texte, int64_t& Valeur) {
+    size_t i = 0;
+    bool Negatif = false;
+    if (i < Texte.size() && (Texte[i] == '-' || Texte[i] == '+')) Negatif = Texte[i++] == '-';
+    if (i >= Texte.size()) return false;
+    int64_t v = 0;
+    for (; i < Texte.size(); ++i) {
+        if (Texte[i] < '0' || Texte[i] > '9') return false;
+        if (v < int64_t{1} << 40) v = v * 10 + (Texte[i] - '0');
+    }
+    v = Negatif ? -v : v;
+    if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
+    if (v < std::numeric_limits<int32_t>::min()) v = std::numeric_limits<int32_t>::min();
+    Valeur = v;
+    return true;
+}
 
 std::string GetStringParam(std::string_view Ligne, std::string_view Nom) {
     const size_t Position = Ligne.find(Nom);

@@ -11,28 +11,30 @@ namespace velkar {
 
 namespace {
 
-bool CommencePar(std::string_view Ligne, std::string_view Debut) { return Ligne.substr(0, Debut.size()) == Debut; }
-bool Contient(std::string_view Ligne, std::string_view Texte) { return Ligne.find(Texte) != std::string_view::npos; }
-
 // Runs the search and writes the reply.  With AvecVariation the reply is
 // taken from the variation last sent, with its ponder move.
-void Lance(TVelkar& Moteur, TEcritFonction Ecrit, bool AvecVariation) {
-    Moteur.QuitDemande = false;
-    if (!Moteur.ACoupLegal()) {
+void Lance(TVelkar& Moteur, const TLimites& Limites, TEcritFonction Ecrit, bool AvecVariation) {
+    TChercheur& Chercheur = Moteur.Chercheur;
+    Chercheur.Limites = Limites;
+    Chercheur.ArretDemande = false;
+    Chercheur.QuitDemande = false;
+    if (!Chercheur.ACoupLegal()) {
         // Checkmate or stalemate: there is nothing to play.
-        Ecrit(Moteur.RoiEchec(Moteur.Camp) ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
-        Moteur.AttendFinRecherche();
+        const TPosition& Pos = Chercheur.Pos;
+        Ecrit(Pos.RoiEchec(Pos.Camp) ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
+        Chercheur.AttendFinRecherche();
         Ecrit("bestmove (none)");
     } else {
-        const bool Note = Moteur.NumDemiCoup < DemiCoupsPartieMax;
-        std::string Meilleur = Moteur.Recherche(plateforme::SortieStandard());
+        const bool Note = Chercheur.Pos.NumDemiCoup < DemiCoupsPartieMax;
+        std::string Meilleur = Chercheur.Recherche();
         const std::string Joue = Meilleur;  // the move the search left on the board
         // In infinite and ponder mode the reply waits for the interface.
-        if (!Moteur.ArretDemande) Moteur.AttendFinRecherche();
+        if (!Chercheur.ArretDemande) Chercheur.AttendFinRecherche();
         std::string Ponder;
-        if (AvecVariation && !Moteur.DerniereVP.empty()) {
-            Meilleur = Moteur.DerniereVP.substr(0, 5);
-            const std::string Suivant = GetStringParam(Moteur.DerniereVP, Meilleur);
+        const std::string& VP = Chercheur.DerniereVP;
+        if (AvecVariation && !VP.empty()) {
+            Meilleur = VP.substr(0, 5);
+            const std::string Suivant = GetStringParam(VP, Meilleur);
             if (!Suivant.empty()) Ponder = " ponder " + Suivant;
         }
         // The recorded game must describe the board.  A search that ends
@@ -50,73 +52,87 @@ void Lance(TVelkar& Moteur, TEcritFonction Ecrit, bool AvecVariation) {
         }
         Ecrit("bestmove " + Meilleur + Ponder);
     }
-    Moteur.Infini = false;
+    Chercheur.Limites.Infini = false;
     // A quit read during the search ends the program once the reply is out.
-    if (Moteur.QuitDemande) plateforme::DiffereLigne("quit");
-}
-
-void Go(TVelkar& Moteur, const std::string& Ligne, TEcritFonction Ecrit) {
-    Moteur.TempsBlanc = Moteur.TempsNoir = Moteur.IncBlanc = Moteur.IncNoir = 0;
-    Moteur.TempsParCoupFixe = false;
-    Moteur.ProfondeurLimite = 0;
-    if (Contient(Ligne, "ponder")) {
-        Moteur.EnPonder = true;
-        Moteur.DebutPonder = static_cast<uint32_t>(plateforme::GetTickCount());
-    } else {
-        Moteur.EnPonder = false;
-    }
-    if (Contient(Ligne, "movetime")) {
-        (Moteur.Camp == 1 ? Moteur.IncBlanc : Moteur.IncNoir) = GetIntegerParam(Ligne, "movetime", 0);
-        Moteur.TempsParCoupFixe = true;
-    } else if (Contient(Ligne, "depth")) {
-        Moteur.ProfondeurLimite = std::max(GetIntegerParam(Ligne, "depth", 0), 1);
-        Moteur.Infini = true;
-        Moteur.TempsBlanc = Moteur.TempsNoir = Moteur.IncBlanc = Moteur.IncNoir = 1000;
-    } else {
-        Moteur.TempsBlanc = GetIntegerParam(Ligne, "wtime", 1000);
-        Moteur.TempsNoir = GetIntegerParam(Ligne, "btime", 1000);
-        Moteur.IncBlanc = GetIntegerParam(Ligne, "winc", 0);
-        Moteur.IncNoir = GetIntegerParam(Ligne, "binc", 0);
-    }
-    Moteur.Infini = Contient(Ligne, "infinite");
-    Moteur.LimiteNoeuds =
-        Contient(Ligne, "nodes") ? static_cast<uint64_t>(std::max(GetIntegerParam(Ligne, "nodes", 0), 0)) : 0;
-    if (Moteur.LimiteNoeuds > 0 && !Moteur.TempsParCoupFixe && Moteur.ProfondeurLimite == 0 &&
-        !Contient(Ligne, "wtime") && !Contient(Ligne, "btime")) {
-        // A node count alone: no clock at all.
-        Moteur.TempsBlanc = Moteur.TempsNoir = std::numeric_limits<int32_t>::max();
-    }
-    Moteur.ModeConsole = plateforme::EstConsole();
-    Moteur.ArretDemande = false;
-    Lance(Moteur, Ecrit, true);
+    if (Chercheur.QuitDemande) plateforme::DiffereLigne("quit");
 }
 
 }  // namespace
 
+TLimites LitLimites(std::string_view Mots) {
+    // The fields that take a number.  A field given twice keeps its first
+    // value; a field without a number counts as given, with its default.
+    enum { Wtime, Btime, Winc, Binc, Movetime, Depth, Nodes, Movestogo, Mate, NbChamps };
+    constexpr std::string_view Noms[NbChamps] = {"wtime", "btime",  "winc",      "binc", "movetime",
+                                                 "depth", "nodes",  "movestogo", "mate"};
+    bool Donne[NbChamps] = {};
+    bool AvecNombre[NbChamps] = {};
+    int64_t Valeur[NbChamps] = {};
+    bool Ponder = false, Infini = false;
+
+    auto MotSuivant = [&Mots]() {
+        while (!Mots.empty() && EstBlanc(Mots.front())) Mots.remove_prefix(1);
+        size_t n = 0;
+        while (n < Mots.size() && !EstBlanc(Mots[n])) ++n;
+        const std::string_view Mot = Mots.substr(0, n);
+        Mots.remove_prefix(n);
+        return Mot;
+    };
+    for (std::string_view Mot = MotSuivant(); !Mot.empty(); Mot = MotSuivant()) {
+        if (Mot == "ponder") Ponder = true;
+        if (Mot == "infinite") Infini = true;
+        const auto k = std::find(std::begin(Noms), std::end(Noms), Mot) - std::begin(Noms);
+        if (k == NbChamps) continue;  // searchmoves and its moves, and unknown words
+        const std::string_view Reste = Mots;
+        int64_t v = 0;
+        const bool Nombre = LitEntier(MotSuivant(), v);
+        if (!Nombre) Mots = Reste;  // the next word is not this field's number
+        if (Donne[k]) continue;
+        Donne[k] = true;
+        AvecNombre[k] = Nombre;
+        Valeur[k] = v;
+    }
+    auto Champ = [&](int k, int64_t Defaut) { return static_cast<int32_t>(AvecNombre[k] ? Valeur[k] : Defaut); };
+
+    TLimites L;
+    L.Ponder = Ponder;
+    L.Infini = Infini;
+    if (Donne[Movetime]) {
+        L.TempsParCoupFixe = true;
+        L.TempsParCoup = Champ(Movetime, 0);
+    } else if (Donne[Depth]) {
+        L.Profondeur = std::max(Champ(Depth, 0), 1);
+        L.TempsBlanc = L.TempsNoir = L.IncBlanc = L.IncNoir = 1000;
+    } else {
+        L.TempsBlanc = Champ(Wtime, 1000);
+        L.TempsNoir = Champ(Btime, 1000);
+        L.IncBlanc = Champ(Winc, 0);
+        L.IncNoir = Champ(Binc, 0);
+    }
+    if (Donne[Nodes]) L.Noeuds = static_cast<uint64_t>(std::max(Champ(Nodes, 0), 0));
+    if (L.Noeuds > 0 && !Donne[Movetime] && !Donne[Depth] && !Donne[Wtime] && !Donne[Btime]) {
+        // A node count alone: no clock at all.
+        L.TempsBlanc = L.TempsNoir = std::numeric_limits<int32_t>::max();
+    }
+    return L;
+}
+
 void CommandesRecherche(TVelkar& Moteur, const std::string& Ligne, TEcritFonction Ecrit) {
-    if (CommencePar(Ligne, "ponderhit")) {
-        const int64_t Ponder = static_cast<int64_t>(plateforme::GetTickCount()) - int64_t{Moteur.DebutPonder};
-        Moteur.TempsAlloue = static_cast<int32_t>(
-            std::clamp<int64_t>(int64_t{Moteur.TempsAlloue} + Ponder, 0, std::numeric_limits<int32_t>::max()));
-        Moteur.EnPonder = false;
-    }
-    if (CommencePar(Ligne, "stop") || CommencePar(Ligne, "quit")) {
-        Moteur.EnPonder = false;
-        Moteur.ArretDemande = true;
-        Moteur.Infini = false;
-        Moteur.ProfondeurLimite = 0;
-    }
+    // Between searches ponderhit has nothing to act on; stop and quit end
+    // the depth limit that the test command g would keep.
+    if (CommencePar(Ligne, "stop") || CommencePar(Ligne, "quit")) Moteur.Chercheur.Arrete();
     if (CommencePar(Ligne, "go")) {
-        Go(Moteur, Ligne, Ecrit);
+        Lance(Moteur, LitLimites(std::string_view(Ligne).substr(2)), Ecrit, true);
         return;
     }
     if (Ligne == "g") {
-        // Test search: one second each and a long increment; the other
-        // limits stay as the last go left them.
-        Moteur.TempsBlanc = Moteur.TempsNoir = 1000;
-        Moteur.IncBlanc = Moteur.IncNoir = 10000;
-        Moteur.ArretDemande = false;
-        Lance(Moteur, Ecrit, false);
+        // Test search: one second each and a long increment; the depth and
+        // node limits stay as the last go left them.
+        TLimites Limites = Moteur.Chercheur.Limites;
+        Limites.TempsBlanc = Limites.TempsNoir = 1000;
+        Limites.IncBlanc = Limites.IncNoir = 10000;
+        Limites.TempsParCoupFixe = false;
+        Lance(Moteur, Limites, Ecrit, false);
     }
 }
 

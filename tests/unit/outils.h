@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/eval.h"
 #include "engine/velkar.h"
 
 namespace velkar::essais {
 
 // The engine object is large and its transposition table is 128 MB; the
 // tests share one object with a small table so that a reset stays cheap.
+// Its board is the position the tests work on.
 inline TVelkar& Moteur() {
     static std::unique_ptr<TVelkar> v = [] {
         auto m = std::make_unique<TVelkar>();
@@ -26,30 +28,35 @@ inline TVelkar& Moteur() {
     return *v;
 }
 
-// Sets a position exactly as "position fen" does.
-inline bool Pose(TVelkar& v, std::string_view Fen) {
-    v.InitialiserPartie();
+inline TPosition& Plateau() { return Moteur().Position(); }
+inline TTablePions& Pions() { return Moteur().Tables.Pions; }
+inline void NouvellePartie() { Moteur().InitialiserPartie(); }
+
+// Sets a position on the engine's board exactly as "position fen" does.
+inline bool Pose(TPosition& v, std::string_view Fen) {
+    NouvellePartie();
     const bool Ok = v.PlaceFen(Fen);
-    v.ViderTablesHash();
-    v.EntreesUtilisees = 0;
+    Moteur().Tables.Vide();
+    Moteur().Tables.Transposition.RemetRemplissage();
     return Ok;
 }
 
-inline std::string Texte(const TVelkar& v, const sCoup& m) {
-    std::string t = CaseVersChaine[v.Pieces[m.Piece].CasePiece];
-    t += CaseVersChaine[m.Arrivee];
-    t += PromotionVersChaine(m.Promotion);
-    return t;
+inline std::string Texte(const TPosition& v, const sCoup& m) {
+    return TexteCoup(v.CaseDe(m), m.Arrivee, m.Promotion);
 }
 
 // The legal moves (or the captures and promotions) of the side to move, in
 // generation order, generated as the search does: check flag stored first.
-inline std::vector<std::string> Coups(TVelkar& v, bool Captures = false) {
+inline ListeCoupsPly Liste(TPosition& v, bool Captures = false) {
+    ListeCoupsPly l;
     v.EnEchec[v.NumDemiCoup] = v.RoiEchec(v.Camp);
-    if (Captures) v.GenereListeCaps();
-    else v.GenereListeCoups();
+    if (Captures) v.GenereListeCaps(l);
+    else v.GenereListeCoups(l);
+    return l;
+}
+inline std::vector<std::string> Coups(TPosition& v, bool Captures = false) {
+    const ListeCoupsPly l = Liste(v, Captures);
     std::vector<std::string> r;
-    const ListeCoupsPly& l = v.ListeCoups[v.NumDemiCoup];
     for (int32_t i = 1; i <= l.NbCoups; ++i) r.push_back(Texte(v, l.Coups[i]));
     return r;
 }
@@ -57,7 +64,7 @@ inline std::vector<std::string> Coups(TVelkar& v, bool Captures = false) {
 inline int32_t Case(const char* t) { return ChaineVersCase(t, 2); }
 
 // Plays a move given as text ("e2e4", "e7e8q") with the full move.
-inline void Joue(TVelkar& v, std::string_view c) {
+inline void Joue(TPosition& v, std::string_view c) {
     int32_t Promotion = -1;
     if (c.size() == 5) Promotion = std::string_view("..nbrq").find(c[4]);
     v.EffectuerDeplacement(ChaineVersCase(c.data(), 2), ChaineVersCase(c.data() + 2, 2), Promotion);
@@ -87,7 +94,7 @@ struct Etat {
     bool operator==(const Etat&) const = default;
 };
 
-inline Etat Photo(const TVelkar& v) {
+inline Etat Photo(const TPosition& v) {
     Etat e{};
     for (int i = 0; i < 65; ++i) e.Echiquier[i] = v.Echiquier[i];
     for (int i = 0; i < 33; ++i) {

@@ -10,15 +10,15 @@ using namespace velkar::essais;
 // Knight jumps are listed in a fixed order that the generator inherits; the
 // line tables are checked on every pair of squares against file/rank arithmetic.
 TEST(Geometrie, RayonsDirectionsEtDistances) {
-    const TVelkar& v = Moteur();
+    const TPosition& v = Plateau();
     auto Rayon = [&v](int32_t c, int32_t d) {
-        return std::vector<int32_t>(v.Rayons[c][d] + 1, v.Rayons[c][d] + 1 + v.Rayons[c][d][0]);
+        return std::vector<int32_t>(Geometrie.Rayons[c][d] + 1, Geometrie.Rayons[c][d] + 1 + Geometrie.Rayons[c][d][0]);
     };
     EXPECT_EQ(Rayon(1, 8), (std::vector<int32_t>{10, 19, 28, 37, 46, 55, 64}));
     EXPECT_EQ(Rayon(1, 9), (std::vector<int32_t>{18, 11}));
     EXPECT_EQ(Rayon(28, 9), (std::vector<int32_t>{11, 18, 34, 43, 45, 38, 22, 13}));
-    EXPECT_EQ(v.Rayons[1][8][9 + 64], 1);
-    EXPECT_EQ(v.Rayons[1][8][9 + 2], 0);
+    EXPECT_EQ(Geometrie.Rayons[1][8][9 + 64], 1);
+    EXPECT_EQ(Geometrie.Rayons[1][8][9 + 2], 0);
     // east, south-east, south, south-west, west, north-west, north, north-east
     const int32_t Sens[3][3] = {{4, 5, 6}, {3, 0, 7}, {2, 1, 8}};
     for (int32_t a = 1; a <= 64; ++a)
@@ -28,32 +28,26 @@ TEST(Geometrie, RayonsDirectionsEtDistances) {
             if (std::abs(dx * dy) == 2) d = 9;
             else if (a != b && (dx == 0 || dy == 0 || std::abs(dx) == std::abs(dy)))
                 d = Sens[(dx > 0) - (dx < 0) + 1][(dy > 0) - (dy < 0) + 1];
-            ASSERT_EQ(v.DirectionEntre[a][b], d) << a << "->" << b;
-            ASSERT_EQ(v.Distance[a][b], std::max(std::abs(dx), std::abs(dy)));
+            ASSERT_EQ(Geometrie.DirectionEntre[a][b], d) << a << "->" << b;
+            ASSERT_EQ(Geometrie.Distance[a][b], std::max(std::abs(dx), std::abs(dy)));
             if (d >= 1 && d <= 8) {
-                ASSERT_EQ(v.Rayons[a][d][v.Distance[a][b]], b);
+                ASSERT_EQ(Geometrie.Rayons[a][d][Geometrie.Distance[a][b]], b);
             }
         }
 }
 
-TEST(Cles, DeterministesPositivesEtDistinctes) {
-    const TVelkar& a = Moteur();
-    auto b = std::make_unique<TVelkar>();
-    std::set<uint64_t> Vues = {a.CleCoupNul, a.CleTraitBlanc, a.CleTraitNoir, a.CleRoque[1],
-                               a.CleRoque[2], a.CleRoque[3], a.CleRoque[4]};
-    EXPECT_EQ(b->CleRoque[4], a.CleRoque[4]);  // the last key drawn
+TEST(Cles, PositivesEtDistinctes) {
+    const TClesHachage& a = ClesHachage;
+    std::set<uint64_t> Vues = {a.CoupNul, a.TraitBlanc, a.TraitNoir, a.Roque[1], a.Roque[2], a.Roque[3], a.Roque[4]};
     for (int32_t p = 1; p <= 32; ++p)
-        for (int32_t c = 1; c <= 64; ++c) {
-            ASSERT_EQ(a.CleZobrist[p][c], b->CleZobrist[p][c]);
-            Vues.insert(a.CleZobrist[p][c]);
-        }
+        for (int32_t c = 1; c <= 64; ++c) Vues.insert(a.Zobrist[p][c]);
     EXPECT_EQ(Vues.size(), 32u * 64 + 7);
     EXPECT_LT(*Vues.rbegin(), uint64_t{1} << 63);  // -1 can never match a key
 }
 
 TEST(Reset, PositionDeDepart) {
-    TVelkar& v = Moteur();
-    v.InitialiserPartie();
+    TPosition& v = Plateau();
+    NouvellePartie();
     EXPECT_EQ(v.Echiquier[5], 16);
     EXPECT_EQ(v.Echiquier[61], 32);
     EXPECT_EQ(v.Echiquier[20], 0);
@@ -61,8 +55,8 @@ TEST(Reset, PositionDeDepart) {
     EXPECT_EQ(v.CaseEnPassant, -1);
     uint64_t Cle = 0, ClePions = 0;
     for (int32_t p = 1; p <= 32; ++p) {
-        Cle ^= v.CleZobrist[p][v.Pieces[p].CasePiece];
-        if ((p - 1) % 16 < 8) ClePions ^= v.CleZobrist[p][v.Pieces[p].CasePiece];
+        Cle ^= ClesHachage.Zobrist[p][v.Pieces[p].CasePiece];
+        if ((p - 1) % 16 < 8) ClePions ^= ClesHachage.Zobrist[p][v.Pieces[p].CasePiece];
     }
     EXPECT_EQ(v.Cle, Cle);
     EXPECT_EQ(v.HistoriqueCle[1], Cle);
@@ -71,18 +65,17 @@ TEST(Reset, PositionDeDepart) {
     // A second reset after some play gives the same state, with empty tables.
     const Etat e = Photo(v);
     Joue(v, "e2e4");
-    v.HashEnregistre(3, 10, 0, 5, 28, -1);
-    v.HashEnregistrePions(77);
-    v.InitialiserPartie();
+    Moteur().Tables.Transposition.HashEnregistre(v.Cle, 3, 10, BorneExacte, {5, 28, -1});
+    Pions().HashEnregistrePions(v.ClePions, 77);
+    NouvellePartie();
     EXPECT_TRUE(Photo(v) == e);
-    int8_t Drapeau = 1;
-    EXPECT_EQ(v.HashRecherche(0, -100, 100, &Drapeau), HashVide);
-    EXPECT_EQ(v.HashRecherchePions(), HashVide);
+    EXPECT_FALSE(Moteur().Tables.Transposition.HashRecherche(v.Cle, 0, -100, 100).Coupure);
+    EXPECT_EQ(Pions().HashRecherchePions(v.ClePions), HashVide);
 }
 
 TEST(Fen, PositionsAccepteesEtNumerotation) {
-    TVelkar& v = Moteur();
-    v.InitialiserPartie();
+    TPosition& v = Plateau();
+    NouvellePartie();
     const Etat e = Photo(v);
     ASSERT_TRUE(Pose(v, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
     EXPECT_TRUE(Photo(v) == e);
@@ -112,8 +105,8 @@ TEST(Fen, PositionsAccepteesEtNumerotation) {
 }
 
 TEST(Fen, RefusRemetLaPositionDeDepart) {
-    TVelkar& v = Moteur();
-    v.InitialiserPartie();
+    TPosition& v = Plateau();
+    NouvellePartie();
     const Etat e = Photo(v);
     for (const char* f : {
              "8/8/8/8/8/8/8/8 w - - 0 1",              // no kings
@@ -136,7 +129,7 @@ TEST(Fen, RefusRemetLaPositionDeDepart) {
 // En-passant squares and castling rights are kept only where the placement
 // allows them.
 TEST(Fen, ReparationsEnPassantEtRoques) {
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     const std::vector<std::pair<const char*, int32_t>> EnPassant = {
         {"rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq e6 0 2", Case("e6")},
         {"rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq d6 0 2", -1},  // no pawn on d5
@@ -157,8 +150,8 @@ TEST(Fen, ReparationsEnPassantEtRoques) {
 
 // Every position written back as it was read.
 TEST(Fen, RelectureDesPositionsDesFichiers) {
-    TVelkar& v = Moteur();
-    v.InitialiserPartie();
+    TPosition& v = Plateau();
+    NouvellePartie();
     int n = 0;
     for (const std::string& l : Lignes("openings_8moves_v3_sample250.epd")) {
         const std::string Fen = FenEpd(l);

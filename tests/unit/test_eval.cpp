@@ -39,84 +39,84 @@ std::string Miroir(const std::string& Fen) {
 }
 
 int16_t EvalDe(const char* Fen) {
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     EXPECT_TRUE(Pose(v, Fen)) << Fen;
-    return v.Eval();
+    return Eval(v, Pions());
 }
 
 }  // namespace
 
 TEST(Evaluation, PositionDeDepart) {
-    TVelkar& v = Moteur();
-    v.InitialiserPartie();
-    EXPECT_EQ(v.Eval(), -15);
+    TPosition& v = Plateau();
+    NouvellePartie();
+    EXPECT_EQ(Eval(v, Pions()), -15);
     int32_t Blanche = 0, Noire = 0;
-    for (int32_t n = 9; n <= 16; ++n) Blanche += v.Activite(n);
-    for (int32_t n = 25; n <= 32; ++n) Noire += v.Activite(n);
+    for (int32_t n = 9; n <= 16; ++n) Blanche += Activite(v, n);
+    for (int32_t n = 25; n <= 32; ++n) Noire += Activite(v, n);
     EXPECT_EQ(Blanche, 4);
     EXPECT_EQ(Noire, 4);
-    EXPECT_EQ(v.Activite(13), 0);
-    EXPECT_EQ(v.Activite(1), 0);
+    EXPECT_EQ(Activite(v, 13), 0);
+    EXPECT_EQ(Activite(v, 1), 0);
     EXPECT_EQ(EvalDe("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"), 15);
-    v.InitialiserPartie();
+    NouvellePartie();
     v.Compteur50 = 99;
-    EXPECT_EQ(v.Eval(), -15);
+    EXPECT_EQ(Eval(v, Pions()), -15);
     v.Compteur50 = 100;  // fifty moves without capture or pawn move: a draw
-    EXPECT_EQ(v.Eval(), 0);
+    EXPECT_EQ(Eval(v, Pions()), 0);
 }
 
 TEST(Activite, Exemples) {
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     ASSERT_TRUE(Pose(v, "7k/8/8/8/8/8/8/N3K3 w - - 0 1"));
-    EXPECT_EQ(v.Activite(9), 2);
-    EXPECT_EQ(v.Activite(10), 0);  // not on the board
+    EXPECT_EQ(Activite(v, 9), 2);
+    EXPECT_EQ(Activite(v, 10), 0);  // not on the board
     ASSERT_TRUE(Pose(v, "8/8/8/8/k7/8/8/N3K3 w - - 0 1"));
-    EXPECT_EQ(v.Activite(9), 5 + 2);
+    EXPECT_EQ(Activite(v, 9), 5 + 2);
     ASSERT_TRUE(Pose(v, "8/8/8/8/8/1k6/8/N3K3 b - - 0 1"));
-    EXPECT_EQ(v.Activite(9), 15 + 5);  // the enemy king's own square weighs 15
+    EXPECT_EQ(Activite(v, 9), 15 + 5);  // the enemy king's own square weighs 15
     ASSERT_TRUE(Pose(v, "7k/8/8/8/8/2K5/8/R7 w - - 0 1"));
-    EXPECT_EQ(v.Activite(13), 14);
+    EXPECT_EQ(Activite(v, 13), 14);
     ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/8/K7 w - - 0 1"));
-    EXPECT_EQ(v.Activite(16), 3);
-    EXPECT_EQ(v.Activite(32), 5);
+    EXPECT_EQ(Activite(v, 16), 3);
+    EXPECT_EQ(Activite(v, 32), 5);
 
     // The original queen weighs the Black rook that ends its file (next to
     // the king: 5); a promoted queen on the same square counts only the
     // empty squares.
     ASSERT_TRUE(Pose(v, "4k3/3r4/8/8/8/8/8/3QK3 w - - 0 1"));
-    EXPECT_EQ(v.Activite(15), 3 + 3 + 5 + 4 + 5);
+    EXPECT_EQ(Activite(v, 15), 3 + 3 + 5 + 4 + 5);
     ASSERT_TRUE(Pose(v, "Q3k3/3r4/8/8/8/8/8/3QK3 b - - 0 1"));
     ASSERT_EQ(v.Echiquier[Case("d1")], 1);
-    EXPECT_EQ(v.Activite(1), 3 + 3 + 5 + 4);
+    EXPECT_EQ(Activite(v, 1), 3 + 3 + 5 + 4);
     // A Black bishop on its own: the weight of a White piece at the end of a ray.
     ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/1b6/N3K3 b - - 0 1"));
-    EXPECT_EQ(v.Activite(27), 1 + 6 + 1 + ValeursDistance[4]);
+    EXPECT_EQ(Activite(v, 27), 1 + 6 + 1 + ValeursDistance[4]);
 }
 
 TEST(Pions, PionLibreSoutienEtPionDevant) {
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     // e7, alone: free 36 + 21 = 57, isolated -31, unsupported -17.
     ASSERT_TRUE(Pose(v, "k7/4P3/8/8/8/8/8/K7 w - - 0 1"));
-    EXPECT_EQ(v.StructurePions(), 57 - 31 - 17);
+    EXPECT_EQ(StructurePions(v), 57 - 31 - 17);
     // e4 against e6: neither is free, the rest cancels.
     ASSERT_TRUE(Pose(v, "k7/8/4p3/8/4P3/8/8/K7 w - - 0 1"));
-    EXPECT_EQ(v.StructurePions(), 0);
+    EXPECT_EQ(StructurePions(v), 0);
     // Own pawn in front: e4 is held back by e5; a pawn straight behind
     // supports nothing.  Doubled -41, both isolated and unsupported.
     ASSERT_TRUE(Pose(v, "k7/8/8/4P3/4P3/8/8/K7 w - - 0 1"));
-    EXPECT_EQ(v.StructurePions(), (10 + 21) - 41 - 2 * 31 - 2 * 17);
+    EXPECT_EQ(StructurePions(v), (10 + 21) - 41 - 2 * 31 - 2 * 17);
     // a4 with b3: a4 is supported, b3 is not; both free (-1 + 21 each).
     ASSERT_TRUE(Pose(v, "4k3/8/8/8/P7/1P6/8/4K3 w - - 0 1"));
-    EXPECT_EQ(v.StructurePions(), -17 + 40);
+    EXPECT_EQ(StructurePions(v), -17 + 40);
     // a4 with h3: both isolated and unsupported.
     ASSERT_TRUE(Pose(v, "4k3/8/8/8/P7/7P/8/4K3 w - - 0 1"));
-    EXPECT_EQ(v.StructurePions(), -62 - 34 + 40);
+    EXPECT_EQ(StructurePions(v), -62 - 34 + 40);
     // The same for Black: a5 and b6.
     ASSERT_TRUE(Pose(v, "4k3/8/1p6/p7/8/8/8/4K3 w - - 0 1"));
-    EXPECT_EQ(v.StructurePions(), 17 - 40);
+    EXPECT_EQ(StructurePions(v), 17 - 40);
     // The pawn term enters the score divided by 4, truncated toward zero.
     ASSERT_TRUE(Pose(v, "7k/7p/8/8/8/8/8/N6K w - - 0 1"));
-    EXPECT_EQ(v.StructurePions(), 27);
+    EXPECT_EQ(StructurePions(v), 27);
 }
 
 TEST(Evaluation, NullesParLeMateriel) {
@@ -131,11 +131,11 @@ TEST(Evaluation, NullesParLeMateriel) {
     EXPECT_EQ(EvalDe("4k3/8/8/8/8/8/8/4K3 w - - 0 1"), 0);
     EXPECT_EQ(EvalDe("8/8/3k4/8/8/8/8/K7 b - - 0 1"), 0);
     // A queen won by promotion is not the start queen: no draw rule.
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/1p6/Q3K3 b - - 0 1"));
     Joue(v, "b2b1q");
     EXPECT_EQ(v.NbPiecesNoires, 2);
-    EXPECT_NE(v.Eval(), 0);
+    EXPECT_NE(Eval(v, Pions()), 0);
 }
 
 // Properties over many positions of the data files: the pawn structure is
@@ -145,33 +145,33 @@ TEST(Evaluation, NullesParLeMateriel) {
 // start position's pawn key, so every position here probes the same pawn
 // entry: it is forgotten before each new position.
 TEST(Evaluation, ProprietesSurLesFichiers) {
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     int n = 0, Antisymetriques = 0;
     std::vector<std::string> Fens;
     for (const char* f : {"wac.epd", "openings_8moves_v3_sample250.epd", "sts.epd"})
         for (const std::string& l : Lignes(f)) Fens.push_back(FenEpd(l));
     for (const std::string& l : Lignes("perftsuite.epd")) Fens.push_back(l.substr(0, l.find(';')));
-    v.InitialiserPartie();
+    NouvellePartie();
     for (const std::string& Fen : Fens) {
         if (!v.PlaceFen(Fen)) continue;
         ++n;
-        v.HashEnregistrePions(HashVide);
-        const int16_t S = v.StructurePions();
-        const int16_t e = v.Eval();
-        EXPECT_EQ(v.HashRecherchePions(), S) << Fen;
-        EXPECT_EQ(v.Eval(), e) << Fen;  // now from the pawn hash
-        v.HashEnregistrePions(HashVide);
-        EXPECT_EQ(v.Eval(), e) << Fen;  // recomputed
+        Pions().HashEnregistrePions(v.ClePions, HashVide);
+        const int16_t S = StructurePions(v);
+        const int16_t e = Eval(v, Pions());
+        EXPECT_EQ(Pions().HashRecherchePions(v.ClePions), S) << Fen;
+        EXPECT_EQ(Eval(v, Pions()), e) << Fen;  // now from the pawn hash
+        Pions().HashEnregistrePions(v.ClePions, HashVide);
+        EXPECT_EQ(Eval(v, Pions()), e) << Fen;  // recomputed
 
         if (v.NbPiecesBlanches > 2 && v.NbPiecesNoires > 2) {
             const std::string Autre = Fen.substr(0, Fen.find(' ')) + (v.Camp == 1 ? " b - - 0 1" : " w - - 0 1");
             if (v.PlaceFen(Autre)) {
-                EXPECT_EQ(v.Eval(), -e) << Fen;
+                EXPECT_EQ(Eval(v, Pions()), -e) << Fen;
                 ++Antisymetriques;
             }
         }
         ASSERT_TRUE(v.PlaceFen(Miroir(Fen))) << Miroir(Fen);
-        EXPECT_EQ(v.StructurePions(), -S) << Fen;
+        EXPECT_EQ(StructurePions(v), -S) << Fen;
     }
     EXPECT_GT(n, 2000);
     EXPECT_GT(Antisymetriques, 1500);
@@ -179,24 +179,24 @@ TEST(Evaluation, ProprietesSurLesFichiers) {
 
 // Terms switched on and off through the state they read.
 TEST(Evaluation, DeveloppementRoqueFousEtRoiSeul) {
-    TVelkar& v = Moteur();
-    v.InitialiserPartie();
+    TPosition& v = Plateau();
+    NouvellePartie();
     Joue(v, "g1f3");  // Black to move: White has three minors at home, Black four
     v.NumDemiCoup = 19;
-    const int16_t Avant = v.Eval();
+    const int16_t Avant = Eval(v, Pions());
     v.NumDemiCoup = 20;
-    EXPECT_EQ(Avant - v.Eval(), -44 + 33);
+    EXPECT_EQ(Avant - Eval(v, Pions()), -44 + 33);
     v.BlancARoque = 1;
     v.NumDemiCoup = 39;
-    const int16_t Ouverture = v.Eval();
+    const int16_t Ouverture = Eval(v, Pions());
     v.NumDemiCoup = 40;
-    EXPECT_EQ(Ouverture - v.Eval(), -50);  // only Black has not castled
+    EXPECT_EQ(Ouverture - Eval(v, Pions()), -50);  // only Black has not castled
 
-    v.InitialiserPartie();
+    NouvellePartie();
     v.PaireFousNoirs = 0;
-    EXPECT_EQ(v.Eval(), -15 + 54);
+    EXPECT_EQ(Eval(v, Pions()), -15 + 54);
     v.PaireFousBlancs = 0;
-    EXPECT_EQ(v.Eval(), -15);
+    EXPECT_EQ(Eval(v, Pions()), -15);
 
     // King and rook against the lone king: activity 15 - 3, rook square -5,
     // and the lone king pulled 16 * (3 + 3 + 7) toward the edge and our king.
@@ -206,7 +206,7 @@ TEST(Evaluation, DeveloppementRoqueFousEtRoiSeul) {
 }
 
 TEST(Evaluation, TablesDesCases) {
-    const int32_t(&T)[7][3][65] = TabCasePiece;
+    const int32_t(&T)[7][3][65] = TabCasePiece.Valeurs;
     // A few White cells (the listings read rank 8 first).
     for (auto [t, c, Valeur] : std::vector<std::tuple<int, const char*, int>>{
              {1, "d7", 36}, {1, "c4", 2}, {3, "h5", -50}, {3, "c1", -45}, {4, "a2", -10}, {5, "e1", -20}})

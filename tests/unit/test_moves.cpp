@@ -14,11 +14,11 @@ bool Contient(const std::vector<std::string>& l, const std::string& c) {
     return std::find(l.begin(), l.end(), c) != l.end();
 }
 
-uint64_t CleDesPieces(const TVelkar& v, bool PionsSeuls) {
+uint64_t CleDesPieces(const TPosition& v, bool PionsSeuls) {
     uint64_t k = 0;
     for (int32_t p = 1; p <= 32; ++p)
         if (v.Pieces[p].CasePiece != -1 && (!PionsSeuls || v.Pieces[p].TypePiece == 1))
-            k ^= v.CleZobrist[p][v.Pieces[p].CasePiece];
+            k ^= ClesHachage.Zobrist[p][v.Pieces[p].CasePiece];
     return k;
 }
 
@@ -28,13 +28,13 @@ uint64_t CleDesPieces(const TVelkar& v, bool PionsSeuls) {
 struct Racine {
     uint64_t Cle, ClePions, Placement, PlacementPions;
     int32_t Camp, NumDemiCoup, Droits[4];
-    explicit Racine(const TVelkar& v)
+    explicit Racine(const TPosition& v)
         : Cle(v.Cle), ClePions(v.ClePions), Placement(CleDesPieces(v, false)),
           PlacementPions(CleDesPieces(v, true)), Camp(v.Camp), NumDemiCoup(v.NumDemiCoup),
           Droits{v.RoqueBlancPetit, v.RoqueBlancGrand, v.RoqueNoirPetit, v.RoqueNoirGrand} {}
 };
 
-::testing::AssertionResult Coherent(const TVelkar& v, const Racine& r) {
+::testing::AssertionResult Coherent(const TPosition& v, const Racine& r) {
     int32_t n[3] = {}, Materiel = 0;
     for (int32_t c = 1; c <= 64; ++c) {
         const int32_t p = v.Echiquier[c];
@@ -51,12 +51,12 @@ struct Racine {
     const int32_t Droits[4] = {v.RoqueBlancPetit, v.RoqueBlancGrand, v.RoqueNoirPetit, v.RoqueNoirGrand};
     uint64_t Cle = r.Cle ^ r.Placement ^ CleDesPieces(v, false);
     for (int k = 0; k < 4; ++k)
-        if (r.Droits[k] == 0 && Droits[k] == -1) Cle ^= v.CleRoque[k + 1];
+        if (r.Droits[k] == 0 && Droits[k] == -1) Cle ^= ClesHachage.Roque[k + 1];
     const int32_t Plies = v.NumDemiCoup - r.NumDemiCoup;
     const int32_t Miens = (Plies + 1) / 2, Siens = Plies / 2;  // moves by the root's side, by the other
     const int32_t Blancs = r.Camp == 1 ? Miens : Siens, Noirs = r.Camp == 1 ? Siens : Miens;
-    if (Blancs % 2) Cle ^= v.CleTraitNoir;
-    if (Noirs % 2) Cle ^= v.CleTraitBlanc;
+    if (Blancs % 2) Cle ^= ClesHachage.TraitNoir;
+    if (Noirs % 2) Cle ^= ClesHachage.TraitBlanc;
     if (Cle != v.Cle) return ::testing::AssertionFailure() << "position key";
     if ((r.ClePions ^ r.PlacementPions ^ CleDesPieces(v, true)) != v.ClePions)
         return ::testing::AssertionFailure() << "pawn key";
@@ -67,15 +67,15 @@ struct Racine {
 }  // namespace
 
 TEST(Generation, OrdreDeLaPositionDeDepart) {
-    TVelkar& v = Moteur();
-    v.InitialiserPartie();
+    TPosition& v = Plateau();
+    NouvellePartie();
     EXPECT_EQ(Coups(v), (std::vector<std::string>{
                             "a2a3", "a2a4", "b2b3", "b2b4", "c2c3", "c2c4", "d2d3", "d2d4", "e2e3", "e2e4",
                             "f2f3", "f2f4", "g2g3", "g2g4", "h2h3", "h2h4", "b1a3", "b1c3", "g1f3", "g1h3"}));
 }
 
 TEST(Generation, PromotionsEtPousseeBloquee) {
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     ASSERT_TRUE(Pose(v, "r1r1k3/1P6/8/8/8/4n3/4P3/4K3 w - - 0 1"));
     std::vector<std::string> l = Coups(v);
     l.resize(12);
@@ -91,7 +91,7 @@ TEST(Generation, PromotionsEtPousseeBloquee) {
 
 // The largest known number of legal moves fits the list.
 TEST(Generation, ListeLongue) {
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     ASSERT_TRUE(Pose(v, "R6R/3Q4/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KB1 w - - 0 1"));
     EXPECT_EQ(Coups(v).size(), 218u);
 }
@@ -99,16 +99,14 @@ TEST(Generation, ListeLongue) {
 // The capture list is the full list's captures and promotions (en passant
 // aside), visited by piece number from the king down.
 TEST(Generation, CapturesSontLesCapturesDeLaListeComplete) {
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     int n = 0;
-    v.InitialiserPartie();
+    NouvellePartie();
     for (const char* Fichier : {"perftsuite.epd", "perft_tricky.epd", "wac.epd"})
         for (const std::string& l : Lignes(Fichier)) {
             if (!v.PlaceFen(l.substr(0, l.find(';')))) continue;
-            v.EnEchec[v.NumDemiCoup] = v.RoiEchec(v.Camp);
-            v.GenereListeCoups();
             std::vector<std::pair<int32_t, std::string>> Attendu;
-            const ListeCoupsPly& t = v.ListeCoups[v.NumDemiCoup];
+            const ListeCoupsPly t = Liste(v);
             for (int32_t i = 1; i <= t.NbCoups; ++i) {
                 const sCoup& m = t.Coups[i];
                 if (v.Echiquier[m.Arrivee] != 0 || m.Promotion != -1) Attendu.emplace_back(-m.Piece, Texte(v, m));
@@ -127,7 +125,7 @@ TEST(Generation, CapturesSontLesCapturesDeLaListeComplete) {
 // back (full, light and null moves); each must restore the whole state, and
 // the keys must equal a recomputation.
 TEST(Coups, FaireEtDefaireSurDesPartiesAleatoires) {
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     std::mt19937 Alea(12345);
     for (const char* Fen : {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
                             "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
@@ -143,21 +141,20 @@ TEST(Coups, FaireEtDefaireSurDesPartiesAleatoires) {
                 const Etat e = Photo(v);
                 const std::vector<std::string> l = Coups(v);
                 if (l.empty()) break;
-                const ListeCoupsPly Liste = v.ListeCoups[v.NumDemiCoup];
-                for (int32_t i = 1; i <= Liste.NbCoups; ++i) {
-                    const sCoup& m = Liste.Coups[i];
+                const ListeCoupsPly Tous = Liste(v);
+                for (int32_t i = 1; i <= Tous.NbCoups; ++i) {
+                    const sCoup& m = Tous.Coups[i];
                     v.EffectuerDeplacement(v.Pieces[m.Piece].CasePiece, m.Arrivee, m.Promotion);
                     ASSERT_TRUE(Coherent(v, r)) << Fen << " after " << l[i - 1];
                     v.Restaure();
                     ASSERT_TRUE(Photo(v) == e) << Fen << " undo " << l[i - 1];
                 }
                 v.FaireCoupNul();
-                EXPECT_EQ(v.Cle, e.Cle ^ v.CleCoupNul);
+                EXPECT_EQ(v.Cle, e.Cle ^ ClesHachage.CoupNul);
                 EXPECT_EQ(v.CaseEnPassant, -1);
                 v.Restaure();
                 ASSERT_TRUE(Photo(v) == e);
-                v.GenereListeCaps();
-                const ListeCoupsPly Caps = v.ListeCoups[v.NumDemiCoup];
+                const ListeCoupsPly Caps = Liste(v, true);
                 for (int32_t i = 1; i <= Caps.NbCoups; ++i) {
                     const sCoup& m = Caps.Coups[i];
                     v.EffectuerDeplacementQ(v.Pieces[m.Piece].CasePiece, m.Arrivee, m.Promotion);
@@ -175,7 +172,7 @@ TEST(Coups, FaireEtDefaireSurDesPartiesAleatoires) {
 // Castling rights belong to the corner squares, whatever the number or the
 // type of the piece that leaves or is taken there.
 TEST(Coups, DroitsDeRoqueParCoins) {
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     // A promoted rook captured on c8 is not the h1 rook.
     const char* Promue = "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8";
     ASSERT_TRUE(Pose(v, Promue));
@@ -203,13 +200,13 @@ TEST(Coups, DroitsDeRoqueParCoins) {
     EXPECT_EQ(v.RoqueNoirGrand, -1);
     EXPECT_EQ(v.RoqueBlancPetit, 0);
     EXPECT_EQ(v.RoqueNoirPetit, 0);
-    EXPECT_EQ(v.Cle, Cle ^ v.CleZobrist[29][57] ^ v.CleZobrist[29][1] ^ v.CleZobrist[13][1] ^
-                         v.CleRoque[2] ^ v.CleRoque[4] ^ v.CleTraitBlanc);
+    EXPECT_EQ(v.Cle, Cle ^ ClesHachage.Zobrist[29][57] ^ ClesHachage.Zobrist[29][1] ^ ClesHachage.Zobrist[13][1] ^
+                         ClesHachage.Roque[2] ^ ClesHachage.Roque[4] ^ ClesHachage.TraitBlanc);
 }
 
 TEST(Repetitions, CavaliersEtTriangleDesRois) {
-    TVelkar& v = Moteur();
-    v.InitialiserPartie();
+    TPosition& v = Plateau();
+    NouvellePartie();
     for (const char* c : {"g1f3", "g8f6", "f3g1"}) {
         Joue(v, c);
         EXPECT_FALSE(v.Repetition());
@@ -225,7 +222,7 @@ TEST(Repetitions, CavaliersEtTriangleDesRois) {
     const uint64_t Cle = v.Cle;
     const char* Triangle[6] = {"e1d1", "e8d8", "d1d2", "d8d7", "d2e1", "d7e8"};
     for (const char* c : Triangle) Joue(v, c);
-    EXPECT_EQ(v.Cle, Cle ^ v.CleTraitBlanc ^ v.CleTraitNoir);
+    EXPECT_EQ(v.Cle, Cle ^ ClesHachage.TraitBlanc ^ ClesHachage.TraitNoir);
     EXPECT_FALSE(v.Repetition());
     for (int i = 0; i < 6; ++i) {
         EXPECT_FALSE(v.Repetition()) << i;

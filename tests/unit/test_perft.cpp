@@ -16,7 +16,7 @@ constexpr uint64_t FeuillesMax = 200000;
 class Perft : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(Perft, ComptesPublies) {
-    TVelkar& v = Moteur();
+    TPosition& v = Plateau();
     int Positions = 0, Comptes = 0;
     for (const std::string& l : Lignes(GetParam())) {
         const std::string Fen = l.substr(0, l.find(';'));

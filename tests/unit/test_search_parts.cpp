@@ -11,19 +11,27 @@ using namespace velkar::essais;
 namespace {
 
 struct Ordre : ::testing::Test {
-    TVelkar& v = Moteur();
+    TChercheur& c = Moteur().Chercheur;
+    TPosition& v = c.Pos;
+    TCoupTable CoupTable;
+    // The searcher's list of the ply, generated as the search does.
+    ListeCoupsPly& ListeDuPly() {
+        ListeCoupsPly& l = c.ListeCoups[v.NumDemiCoup];
+        l = Liste(v);
+        return l;
+    }
     // Scores of the listed moves by their text, as the search would order them.
     int32_t Note(const std::string& Coup) {
-        const std::vector<std::string> l = Coups(v);
-        const auto it = std::find(l.begin(), l.end(), Coup);
-        EXPECT_NE(it, l.end()) << Coup;
-        return v.NoteRapide(static_cast<int32_t>(it - l.begin()) + 1, false);
+        const ListeCoupsPly& l = ListeDuPly();
+        for (int32_t i = 1; i <= l.NbCoups; ++i)
+            if (Texte(v, l.Coups[i]) == Coup) return c.NoteRapide(i, CoupTable);
+        ADD_FAILURE() << Coup;
+        return 0;
     }
     std::vector<std::string> Trie() {
-        Coups(v);
-        v.TrieListeCoups(false);
+        const ListeCoupsPly& l = ListeDuPly();
+        c.TrieListeCoups(CoupTable);
         std::vector<std::string> r;
-        const ListeCoupsPly& l = v.ListeCoups[v.NumDemiCoup];
         for (int32_t i = 1; i <= l.NbCoups; ++i) {
             if (i > 1) {
                 EXPECT_LE(l.Coups[i - 1].Note, l.Coups[i].Note);
@@ -32,14 +40,18 @@ struct Ordre : ::testing::Test {
         }
         return r;
     }
+    // The best root move of the previous iteration, at this ply.
+    void CoupRacine(int32_t Piece, const char* Arrivee) {
+        c.CoupRacine = TCoupTable{Piece, Case(Arrivee), -1};
+        c.DemiCoupCoupRacine = v.NumDemiCoup;
+    }
 };
 
 }  // namespace
 
 TEST_F(Ordre, PremiereIterationDepuisLeDepart) {
-    v.InitialiserPartie();
-    v.DemiCoupMax = 1;
-    v.CoupHash[0][0] = -1;
+    NouvellePartie();
+    c.DemiCoupMax = 1;
     EXPECT_EQ(Note("e2e4"), -2 - 8);
     EXPECT_EQ(Note("g1f3"), -45 - (-6));
     const std::vector<std::string> l = Trie();
@@ -48,36 +60,35 @@ TEST_F(Ordre, PremiereIterationDepuisLeDepart) {
 
     // Black's moves are scored on Black's tables.
     ASSERT_TRUE(Pose(v, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"));
-    v.DemiCoupMax = 1;
+    c.DemiCoupMax = 1;
     EXPECT_EQ(Note("e7e5"), -10);
     EXPECT_EQ(Note("g8f6"), -39);
 
     // Later iterations add the history, capped at 512, and divide by 8
     // truncating toward zero.
-    v.InitialiserPartie();
-    v.DemiCoupMax = 3;
+    NouvellePartie();
+    c.DemiCoupMax = 3;
     EXPECT_EQ(Note("e2e4"), -1);
-    v.Historique[1][1][Case("e4")] = 100000;
+    c.Historique[1][1][Case("e4")] = 100000;
     EXPECT_EQ(Note("e2e4"), (-10 + 512) / 8);
 }
 
 TEST_F(Ordre, CoupDeTableTueursEtCoupRacine) {
-    v.InitialiserPartie();
-    v.DemiCoupMax = 5;
+    NouvellePartie();
+    c.DemiCoupMax = 5;
     const int32_t p = v.NumDemiCoup;
-    v.CoupHash[0][0] = 10;  // g1f3 from the table
-    v.CoupHash[0][1] = Case("f3");
-    v.CoupHash[0][2] = -1;
+    CoupTable = TCoupTable{10, Case("f3"), -1};  // g1f3 from the table
     const int32_t Tueurs[4] = {9, Case("c3"), 4, Case("d4")};
-    std::copy(Tueurs, Tueurs + 4, v.Killers[p]);
-    v.CoupHash[p][0] = 9;  // c3 is also last iteration's root move
-    v.CoupHash[p][1] = Case("c3");
+    std::copy(Tueurs, Tueurs + 4, c.Killers[p]);
+    CoupRacine(9, "c3");  // c3 is also last iteration's root move
     EXPECT_EQ(Note("g1f3"), 8192);
     EXPECT_EQ(Note("b1c3"), 1024);  // the killer rule comes first
     EXPECT_EQ(Note("d2d4"), 512);
-    v.CoupHash[p][0] = 5;
-    v.CoupHash[p][1] = Case("e4");
+    CoupRacine(5, "e4");
     EXPECT_EQ(Note("e2e4"), 2048);
+    c.DemiCoupCoupRacine = p + 1;  // the root move of another ply is not this one
+    EXPECT_LT(Note("e2e4"), 512);
+    CoupRacine(5, "e4");
     const std::vector<std::string> l = Trie();
     EXPECT_EQ(l.back(), "g1f3");
     EXPECT_EQ(l[l.size() - 2], "e2e4");
@@ -86,49 +97,49 @@ TEST_F(Ordre, CoupDeTableTueursEtCoupRacine) {
     // Promotions add 100 times their type, whatever rule gave the base; the
     // squares are read on the pawn's table.
     ASSERT_TRUE(Pose(v, "4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"));
-    v.DemiCoupMax = 1;
-    v.CoupHash[0][0] = -1;
+    c.DemiCoupMax = 1;
+    CoupTable = TCoupTable{};
     EXPECT_EQ(Note("b7b8q"), 32 - 64 + 500);
     EXPECT_EQ(Note("b7b8n"), 32 - 64 + 200);
-    v.Killers[v.NumDemiCoup][0] = 1;
-    v.Killers[v.NumDemiCoup][1] = Case("b8");
+    c.Killers[v.NumDemiCoup][0] = 1;
+    c.Killers[v.NumDemiCoup][1] = Case("b8");
     EXPECT_EQ(Note("b7b8q"), 1024 + 500);
     EXPECT_EQ(Note("b7b8n"), 1024 + 200);
     EXPECT_EQ(Trie().back(), "b7b8q");
-    v.CoupHash[0][0] = 1;
-    v.CoupHash[0][1] = Case("b8");
+    CoupTable = TCoupTable{1, Case("b8"), -1};
     EXPECT_EQ(Note("b7b8r"), 8192 + 400);
 }
 
 TEST_F(Ordre, CapturesDuRepos) {
     ASSERT_TRUE(Pose(v, "4k3/8/8/3q3p/4P3/8/8/3QK3 w - - 0 1"));
+    c.ListeCoups[v.NumDemiCoup] = Liste(v, true);
     const std::vector<std::string> l = Coups(v, true);
-    auto NoteQ = [&](const std::string& c) {
-        const auto it = std::find(l.begin(), l.end(), c);
-        EXPECT_NE(it, l.end()) << c;
-        return v.NoteRapideQ(static_cast<int32_t>(it - l.begin()) + 1);
+    auto NoteQ = [&](const std::string& Coup) {
+        const auto it = std::find(l.begin(), l.end(), Coup);
+        EXPECT_NE(it, l.end()) << Coup;
+        return c.NoteRapideQ(static_cast<int32_t>(it - l.begin()) + 1);
     };
     EXPECT_EQ(NoteQ("e4d5"), 8 + 975 - 10 + (975 - 100) / 64);
     EXPECT_EQ(NoteQ("d1h5"), 0 + 100 - 0 + (100 - 975) / 64);
     EXPECT_EQ(NoteQ("d1d5"), 0 + 975 - 16);
-    v.TrieListeCoupsQ();
-    const ListeCoupsPly& t = v.ListeCoups[v.NumDemiCoup];
+    c.TrieListeCoupsQ();
+    const ListeCoupsPly& t = c.ListeCoups[v.NumDemiCoup];
     EXPECT_EQ(Texte(v, t.Coups[t.NbCoups]), "e4d5");
     EXPECT_EQ(Texte(v, t.Coups[1]), "d1h5");
 }
 
 TEST(Temps, Budgets) {
-    TVelkar& v = Moteur();
-    v.InitialiserPartie();
+    TChercheur& c = Moteur().Chercheur;
+    TPosition& v = c.Pos;
+    NouvellePartie();
     auto Budget = [&](int32_t wt, int32_t bt, int32_t wi, int32_t bi) {
-        v.TempsBlanc = wt;
-        v.TempsNoir = bt;
-        v.IncBlanc = wi;
-        v.IncNoir = bi;
-        return v.CalculeTemps();
+        c.Limites.TempsBlanc = wt;
+        c.Limites.TempsNoir = bt;
+        c.Limites.IncBlanc = wi;
+        c.Limites.IncNoir = bi;
+        return c.CalculeTemps();
     };
-    v.TempsParCoupFixe = false;
-    v.ProfondeurLimite = 0;
+    c.Limites = TLimites{};
     EXPECT_EQ(Budget(40000, 40000, 1000, 1000), 1914);
     EXPECT_EQ(Budget(60000, 60000, 0, 0), 1463);
     EXPECT_EQ(Budget(2090, 2090, 0, 0), 50);
@@ -147,24 +158,26 @@ TEST(Temps, Budgets) {
     EXPECT_EQ(Budget(0, 42000, 500, 0), 42000 / 32 * 87 / 100);
 
     // go depth sets every clock field to 1000; the cap does not apply.
-    v.ProfondeurLimite = 5;
+    c.Limites.Profondeur = 5;
     v.NbPiecesNoires = 12;
     EXPECT_EQ(Budget(1000, 1000, 1000, 1000), 846);
     v.NbPiecesNoires = 15;
     EXPECT_EQ(Budget(1000, 1000, 1000, 1000), 853);
-    v.ProfondeurLimite = 0;
-    // go movetime puts its time in the mover's increment, the clocks at 0.
+    c.Limites.Profondeur = 0;
+    // go movetime is planned as the mover's increment, with no clock.
     v.Camp = 1;
-    v.TempsParCoupFixe = true;
-    EXPECT_EQ(Budget(0, 0, 1000, 0), 826);
-    v.TempsParCoupFixe = false;
+    c.Limites.TempsParCoupFixe = true;
+    c.Limites.TempsParCoup = 1000;
+    EXPECT_EQ(Budget(50000, 50000, 0, 0), 826);
+    v.Camp = 2;
+    EXPECT_EQ(Budget(50000, 50000, 0, 0), 826);
+    c.Limites = TLimites{};
+    NouvellePartie();
 }
 
 TEST(Temps, VerificationDuTemps) {
-    TVelkar& v = Moteur();
-    v.Infini = v.EnPonder = false;
-    v.ProfondeurLimite = 0;
-    v.LimiteNoeuds = 0;
+    TChercheur& v = Moteur().Chercheur;
+    v.Limites = TLimites{};
     v.EcouteEntree = false;  // the test's own standard input plays no part
     v.DebutTemps = static_cast<uint32_t>(plateforme::GetTickCount());
     v.TempsAlloue = 40;  // 40 ms or less left is never enough
@@ -172,40 +185,44 @@ TEST(Temps, VerificationDuTemps) {
     EXPECT_TRUE(v.VerifieTemps());  // the clock never ends the first iteration
     v.Iteration = 2;
     EXPECT_FALSE(v.VerifieTemps());
-    v.ProfondeurLimite = 5;
+    v.Limites.Profondeur = 5;
     EXPECT_TRUE(v.VerifieTemps());
-    v.ProfondeurLimite = 0;
-    v.Infini = true;
+    v.Limites.Profondeur = 0;
+    v.Limites.Infini = true;
     EXPECT_TRUE(v.VerifieTemps());
-    v.Infini = false;
+    v.Limites.Infini = false;
     v.TempsAlloue = 100000000;
     EXPECT_TRUE(v.VerifieTemps());
 }
 
 TEST(Temps, Ponderhit) {
     // Heard during the search, ponderhit adds half of the time spent
-    // pondering to the budget; between searches, all of it.
-    TVelkar& v = Moteur();
+    // pondering to the budget; heard when nothing is pondered, nothing.
+    TChercheur& v = Moteur().Chercheur;
     const int64_t Maintenant = static_cast<int64_t>(plateforme::GetTickCount());
     v.DebutPonder = 0;
     v.TempsAlloue = 3000;
-    v.EnPonder = true;
+    v.Limites.Ponder = true;
     EXPECT_TRUE(v.TraiteLigneRecherche("ponderhit"));
-    EXPECT_FALSE(v.EnPonder);
+    EXPECT_FALSE(v.Limites.Ponder);
     EXPECT_GE(v.TempsAlloue, 3000 + Maintenant / 2);
     EXPECT_LE(v.TempsAlloue, 3000 + static_cast<int64_t>(plateforme::GetTickCount()) / 2);
+    const int32_t Budget = v.TempsAlloue;
+    EXPECT_TRUE(v.TraiteLigneRecherche("ponderhit"));
+    EXPECT_EQ(v.TempsAlloue, Budget);
     EXPECT_FALSE(v.TraiteLigneRecherche("stop"));
     EXPECT_TRUE(v.ArretDemande);
     v.ArretDemande = false;
 }
 
 TEST(Infos, LignesDeVariation) {
-    TVelkar& v = Moteur();
+    TChercheur& v = Moteur().Chercheur;
+    TTableTransposition& Table = Moteur().Tables.Transposition;
     v.DerniereVP.clear();
     v.Iteration = 7;
     v.ProfondeurSel = 12;
     v.Noeuds = 5000;
-    v.EntreesUtilisees = 0;
+    Table.RemetRemplissage();
     v.DebutRecherche = static_cast<uint32_t>(plateforme::GetTickCount());
     LigneVP l{};
     auto Ligne = [&](std::vector<CoupVP> c, int32_t Score) {
@@ -230,7 +247,7 @@ TEST(Infos, LignesDeVariation) {
     EXPECT_NE(Ligne({c7c5}, -14995).find(" score mate -2 "), std::string::npos);
 
     // A promotion carries its letter; the table never shows more than full.
-    v.EntreesUtilisees = 10ull * static_cast<uint64_t>(v.NbEntreesHash);
+    Table.EntreesUtilisees = 10 * Table.NbEntrees();
     s = Ligne({CoupVP{61, 5, 53}, e7e5}, 0);
     EXPECT_NE(s.find(" score cp 0 time "), std::string::npos) << s;
     EXPECT_TRUE(s.ends_with(" hashfull 1000 pv e7e8q e7e5 ")) << s;
@@ -239,5 +256,5 @@ TEST(Infos, LignesDeVariation) {
     EXPECT_TRUE(s.ends_with(" hashfull 1000")) << s;
     s = v.ChaineInfosSimple();
     EXPECT_EQ(s.rfind("info depth 7 seldepth 12 nodes 5000", 0), 0u) << s;
-    v.EntreesUtilisees = 0;
+    Table.RemetRemplissage();
 }

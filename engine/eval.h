@@ -1,0 +1,31 @@
+// The static evaluation: the positional part of the score, from the side to
+// move's point of view; material is added by the callers.
+#pragma once
+
+#include <cstdint>
+
+#include "bitboards.h"
+#include "hash.h"
+#include "position.h"
+
+namespace velkar {
+
+// The pawn structure is read from the pawn table when it is there, and
+// stored there otherwise.
+int16_t Eval(const TPosition& Pos, TTablePions& TablePions);
+
+// Pawn structure S from White's point of view, computed from the board.
+int16_t StructurePions(const TPosition& Pos);
+
+// The occupied squares, all and by colour (by piece number).
+struct Occupation {
+    Bitboard Tous;
+    Bitboard Couleur[3];
+};
+Occupation Occupe(const TPosition& Pos);
+// Activity of one piece: the squares it reaches, weighted by their nearness
+// to the enemy king where the piece could strike.
+int32_t ActiviteSur(const TPosition& Pos, int32_t Piece, const Occupation& o);
+inline int32_t Activite(const TPosition& Pos, int32_t Piece) { return ActiviteSur(Pos, Piece, Occupe(Pos)); }
+
+}  // namespace velkar

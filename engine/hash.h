@@ -1,0 +1,98 @@
+// The tables that searchers share: the transposition table (depth-preferred,
+// one entry per index) and the pawn hash table (always replace).  A searcher
+// refers to them; a second searcher on the same tables sees what the first
+// one stored.
+#pragma once
+
+#include <cstdint>
+
+#include "hashtab.h"
+
+namespace velkar {
+
+constexpr int16_t HashVide = -32767;  // "no usable score" / empty pawn entry
+
+// What a stored score says of the true value.
+enum TBorne : int8_t {
+    BorneExacte = 0,
+    BorneHaute = 1,  // the true value is at most the score (no move raised Alpha)
+    BorneBasse = 2   // the true value is at least the score (a cut-off)
+};
+
+// A move as the table keeps it: piece number, destination, promotion; -1 for none.
+struct TCoupTable {
+    int32_t Piece = -1, Arrivee = -1, Promotion = -1;
+};
+
+// What a probe found.
+struct TSondage {
+    bool Coupure = false;  // the entry settles the node: its value is Score
+    int16_t Score = 0;
+    bool VetoNul = false;  // a deep enough lower bound below Beta: a null move would not cut here
+    TCoupTable Coup;       // the move stored with the position
+};
+
+#pragma pack(push, 1)
+struct Hash {
+    uint64_t Marque;  // key quotient and generation (see hashtab.h)
+    int16_t Profondeur;
+    int8_t Drapeau;  // a TBorne
+    int16_t Score;
+    int8_t Coup[3];  // piece number, destination, promotion; piece -1 = none
+};
+struct HashPion {
+    uint64_t Marque;
+    int16_t Score;
+};
+#pragma pack(pop)
+static_assert(sizeof(Hash) == 16, "a table entry is 16 bytes");
+static_assert(sizeof(HashPion) == 10, "a pawn entry is 10 bytes");
+
+class TTableTransposition {
+public:
+    // n entries; false (old table kept) when the memory cannot be had.
+    bool Alloue(uint64_t n) { return Table.Alloue(n); }
+    void Vide() { Table.Vide(); }
+    uint64_t NbEntrees() const { return Table.NbEntrees(); }
+
+    // Stores unless the entry of that index holds a deeper (or equally deep)
+    // result, whichever position it is for.
+    void HashEnregistre(uint64_t Cle, int16_t Profondeur, int16_t Valeur, TBorne Borne, const TCoupTable& Coup);
+    TSondage HashRecherche(uint64_t Cle, int16_t Profondeur, int16_t Alpha, int16_t Beta) const;
+
+    // Per mille of the entries written since the count was last reset (it
+    // counts stores into empty entries, and keeps counting across Vide).
+    int32_t Remplissage() const;
+    void RemetRemplissage() { EntreesUtilisees = 0; }
+    uint64_t EntreesUtilisees = 0;
+
+private:
+    TableHachage<Hash> Table;
+};
+
+class TTablePions {
+public:
+    bool Alloue(uint64_t n) { return Table.Alloue(n); }
+    void Vide() { Table.Vide(); }
+    uint64_t NbEntrees() const { return Table.NbEntrees(); }
+    int16_t HashRecherchePions(uint64_t ClePions) const;
+    void HashEnregistrePions(uint64_t ClePions, int16_t Valeur);
+
+private:
+    TableHachage<HashPion> Table;
+};
+
+struct TTablesPartagees {
+    // The default sizes: 128 MB for the transposition table, 8 MB for the
+    // pawns.  Throws std::bad_alloc when they cannot be had.
+    TTablesPartagees();
+    TTableTransposition Transposition;
+    TTablePions Pions;
+    // Both tables read as empty from now on.
+    void Vide() {
+        Transposition.Vide();
+        Pions.Vide();
+    }
+};
+
+}  // namespace velkar

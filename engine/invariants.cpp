@@ -1,0 +1,98 @@
+// The rules every position obeys, checked by the Debug build after every
+// move and take-back and by the fuzz targets after every command.
+#include <cstdio>
+#include <cstdlib>
+
+#include "position.h"
+
+namespace velkar {
+
+namespace {
+
+inline bool EstBlanche(int32_t Piece) { return Piece >= 1 && Piece <= 16; }
+
+}  // namespace
+
+const char* TPosition::Incoherence(bool AuRepos) const {
+    if (Camp != 1 && Camp != 2) return "side to move";
+    if (NumDemiCoup < 1 || NumDemiCoup >= NbDemiCoups) return "ply inside its tables";
+    for (int32_t c = 1; c <= 64; ++c) {
+        const int32_t p = Echiquier[c];
+        if (p < 0 || p > 32) return "board holds piece numbers";
+        if (p != 0 && Pieces[p].CasePiece != c) return "board square names its piece's square";
+    }
+    int32_t Nombre[3] = {0, 0, 0};
+    int32_t Total = 0;
+    for (int32_t p = 1; p <= 32; ++p) {
+        const TPiece& x = Pieces[p];
+        if (x.CasePiece == -1) continue;
+        if (x.CasePiece < 1 || x.CasePiece > 64) return "piece square in range";
+        if (Echiquier[x.CasePiece] != p) return "piece stands on its board square";
+        if (x.TypePiece < 1 || x.TypePiece > 6) return "piece type";
+        if (x.ValeurPiece != ValeursPieces[x.TypePiece]) return "piece value matches its type";
+        if ((x.TypePiece == 6) != (p == RoiBlanc || p == RoiNoir)) return "kings are numbers 16 and 32";
+        ++Nombre[EstBlanche(p) ? 1 : 2];
+        Total += EstBlanche(p) ? x.ValeurPiece : -x.ValeurPiece;
+    }
+    if (Pieces[RoiBlanc].CasePiece == -1 || Pieces[RoiNoir].CasePiece == -1) return "both kings on the board";
+    if (Nombre[1] != NbPiecesBlanches) return "White piece count";
+    if (Nombre[2] != NbPiecesNoires) return "Black piece count";
+    if (Total != Materiel) return "material matches a recount";
+    const int32_t e = CaseEnPassant;
+    if (e != -1 && !(e >= 1 && e <= 64 && CaseVersY[e] == (Camp == 1 ? 6 : 3) && Echiquier[e] == 0))
+        return "en-passant square";
+    if (Compteur50 < 0) return "fifty-move counter";
+    if (!AuRepos) return nullptr;
+
+    // Castling rights stand with their king and rook at home.  (Inside a
+    // capture sequence the light move leaves the rights alone.)
+    struct Droit {
+        int32_t Valeur, Roi, CaseRoi, CaseTour;
+        const char* Nom;
+    };
+    const Droit Droits[4] = {{RoqueBlancPetit, RoiBlanc, 5, 8, "White king-side castling right"},
+                             {RoqueBlancGrand, RoiBlanc, 5, 1, "White queen-side castling right"},
+                             {RoqueNoirPetit, RoiNoir, 61, 64, "Black king-side castling right"},
+                             {RoqueNoirGrand, RoiNoir, 61, 57, "Black queen-side castling right"}};
+    for (const Droit& d : Droits) {
+        if (d.Valeur != 0 && d.Valeur != -1) return d.Nom;
+        if (d.Valeur == -1) continue;
+        const int32_t t = Echiquier[d.CaseTour];
+        if (Echiquier[d.CaseRoi] != d.Roi || t == 0 || EstBlanche(t) != EstBlanche(d.Roi) || Pieces[t].TypePiece != 4)
+            return d.Nom;
+    }
+    if (Sauvegardes[NumDemiCoup].Nombre != 0) return "journal of the current ply is empty";
+    if (Cle != HistoriqueCle[NumDemiCoup]) return "key history holds the current key";
+    if (ClePions != HistoriqueClePions[NumDemiCoup]) return "pawn-key history holds the current key";
+    if (RoiEchec(3 - Camp)) return "the side that just moved is not in check";
+    return nullptr;
+}
+
+TPosition::TTemoin TPosition::Temoin() const {
+    return TTemoin{Cle,
+                   ClePions,
+                   ClePieces(false),
+                   ClePieces(true),
+                   {RoqueBlancPetit, RoqueBlancGrand, RoqueNoirPetit, RoqueNoirGrand}};
+}
+
+void TPosition::VerifieCoup(const TTemoin& Avant, uint64_t Autres) const {
+    VELKAR_VERIFIE(Incoherence(false));
+    const int32_t Roques[4] = {RoqueBlancPetit, RoqueBlancGrand, RoqueNoirPetit, RoqueNoirGrand};
+    for (int32_t k = 0; k < 4; ++k)
+        if (Avant.Roques[k] == 0 && Roques[k] == -1) Autres ^= ClesHachage.Roque[k + 1];
+    if ((Cle ^ Avant.Cle) != (ClePieces(false) ^ Avant.Pieces ^ Autres))
+        VELKAR_VERIFIE("the key changed by what the move changed");
+    if ((ClePions ^ Avant.ClePions) != (ClePieces(true) ^ Avant.Pions))
+        VELKAR_VERIFIE("the pawn key changed by what the move changed on the pawns");
+}
+
+#ifndef NDEBUG
+void VerifieCoherence(const char* Regle, const char* Fichier, int32_t Ligne) {
+    if (Regle == nullptr) return;
+    std::fprintf(stderr, "%s:%d: broken rule of the position: %s\n", Fichier, Ligne, Regle);
+    std::abort();
+}
+#endif
+
+}  // namespace velkar

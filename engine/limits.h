@@ -1,0 +1,23 @@
+// The limits of one search, as a go command gives them.
+#pragma once
+
+#include <cstdint>
+
+namespace velkar {
+
+struct TLimites {
+    // Clocks and increments in milliseconds.  A depth search (without a
+    // fixed time) runs with one second on each clock and each increment,
+    // and a node count alone with no clock at all.
+    int32_t TempsBlanc = 0, TempsNoir = 0, IncBlanc = 0, IncNoir = 0;
+    // A fixed time per move (movetime): the clocks do not count, and the
+    // budget is planned as if the whole time were the side's increment.
+    bool TempsParCoupFixe = false;
+    int32_t TempsParCoup = 0;
+    int32_t Profondeur = 0;  // iterations; 0 for none
+    uint64_t Noeuds = 0;     // 0 for none
+    bool Infini = false;     // only stop (or quit) ends the search
+    bool Ponder = false;     // the search thinks on the opponent's time until ponderhit or stop
+};
+
+}  // namespace velkar

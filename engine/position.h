@@ -1,0 +1,193 @@
+// The position: the board, its pieces and everything a move changes, with
+// the per-ply state that taking moves back needs (the undo journal, the key
+// histories and the check flags).  Making and taking back moves, FEN, the
+// attack tests and move generation work on it and touch nothing else.
+//
+// Squares run 1..64 (a1 = 1, h1 = 8, a8 = 57, h8 = 64), colours are 1 (White)
+// and 2 (Black), piece types 1 pawn .. 6 king.  The board holds piece
+// *numbers* 1..32 (1..16 White, 17..32 Black, 16 and 32 the kings); a number
+// names the same piece for the whole game, so hash keys, castling and several
+// evaluation terms are tied to numbers rather than to types.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "tables.h"
+
+namespace velkar {
+
+// Capacities.  A game may run to DemiCoupsPartieMax plies; a search on top of
+// it reaches at most 600 iterations plus the extension room and the
+// quiescence plies, so the per-ply tables never overflow.
+constexpr int32_t DemiCoupsPartieMax = 2048;
+constexpr int32_t NbDemiCoups = DemiCoupsPartieMax + 600 + 160;
+constexpr int32_t CoupsParListe = 256;  // a position has at most 218 moves
+constexpr int32_t EnregistrementsParDemiCoup = 36;
+
+struct sCoup {
+    uint8_t Piece;     // number of the moving piece
+    uint8_t Arrivee;   // destination square
+    int8_t Promotion;  // 2..5, or -1
+    int16_t Note;      // ordering score
+};
+
+struct ListeCoupsPly {
+    int32_t NbCoups;
+    sCoup Coups[CoupsParListe + 1];  // moves are 1..NbCoups; slot 0 unused
+};
+
+struct TPiece {
+    int32_t CasePiece;  // -1 once captured
+    int32_t TypePiece;
+    int32_t ValeurPiece;
+};
+
+struct Enregistrement {
+    int32_t* Adresse;
+    int32_t Valeur;
+};
+
+struct JournalPly {
+    int32_t Nombre;
+    Enregistrement Entrees[EnregistrementsParDemiCoup + 1];
+};
+
+class TPosition {
+public:
+    TPosition();
+    // A copy is a position of its own only at rest (between searches): the
+    // journal entries of the plies below the current one point into the
+    // original, and only the current ply's empty journal is ever used.
+    TPosition(const TPosition&) = default;
+    TPosition& operator=(const TPosition&) = default;
+
+    // --- setting up ------------------------------------------------------
+    // The starting position, with the per-ply state cleared.
+    void InitialiserPosition();
+    // False (and the starting position) for a FEN that cannot be read or
+    // that describes an impossible position.
+    bool PlaceFen(std::string_view Fen);
+    std::string ChaineFen() const;
+    std::string ChaineEchiquier() const;
+
+    // --- attacks -----------------------------------------------------------
+    bool RoiEchec(int32_t CampRoi) const;
+    // Would the move of Piece from CaseDepart to CaseArrivee leave the king
+    // of CampRoi attacked?  Relies on the check flag of the current ply.
+    bool EchecRapide(int32_t CampRoi, int32_t Piece, int32_t CaseDepart, int32_t CaseArrivee);
+    // Does the move just made from CaseDepart to CaseArrivee give check to
+    // the side now to move, directly or by uncovering a line?  Castling,
+    // double steps and en passant are not covered.
+    bool EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) const;
+
+    // --- move generation -----------------------------------------------------
+    // Both rely on the check flag of the current ply (EnEchec), which the
+    // searches set before they generate.
+    void GenereListeCoups(ListeCoupsPly& Liste);
+    void GenereListeCaps(ListeCoupsPly& Liste);
+    // The legal moves, whatever the check flag of the ply says; the flag is
+    // left as the searches set it.
+    void GenereCoupsLegaux(ListeCoupsPly& Liste);
+
+    // --- making and taking back moves ------------------------------------------
+    void EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion);
+    // The light move of the quiescence search: board, material and counts
+    // only; the keys and their histories are left alone.
+    void EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion);
+    void FaireCoupNul();
+    void Restaure();
+    bool Repetition() const;
+    // Plays a move given in coordinates only if it is legal here; false otherwise.
+    bool JoueCoupLegal(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion);
+    int32_t CaseDe(const sCoup& m) const { return Pieces[m.Piece].CasePiece; }
+    int32_t NbPieces(int32_t c) const { return c == 1 ? NbPiecesBlanches : NbPiecesNoires; }
+
+    // --- move-path enumeration -------------------------------------------------
+    uint64_t Perft(int32_t Profondeur);
+    // Perft of every root move, reported one by one, with the per-ply state
+    // that later searches read put back afterwards.  0 when the depth does
+    // not fit the per-ply tables.
+    uint64_t PerftDivise(int32_t Profondeur,
+                         const std::function<void(const std::string&, uint64_t)>& Rapporte);
+
+    // --- consistency -----------------------------------------------------------
+    // The first broken rule of a consistent position (board and piece list
+    // agree, counts, material, kings, castling rights, en-passant square),
+    // or nullptr.  AuRepos adds the rules of a position between searches:
+    // the keys are those of the ply's history, its journal is empty and the
+    // side that just moved is not in check.
+    const char* Incoherence(bool AuRepos) const;
+    // The piece part of the keys, recomputed from the board.
+    uint64_t ClePieces(bool PionsSeulement) const;
+
+    // --- the position ----------------------------------------------------------
+    TPiece Pieces[33];
+    int32_t Echiquier[65];
+    int32_t NbPiecesBlanches, NbPiecesNoires;
+    int32_t Camp;
+    int32_t NumDemiCoup;
+    // 0 while the right stands, -1 once lost; a right belongs to the corner
+    // rook's square.
+    int32_t RoqueBlancPetit, RoqueBlancGrand, RoqueNoirPetit, RoqueNoirGrand;
+    int32_t Compteur50;
+    int32_t CaseEnPassant;
+    int32_t BlancARoque, NoirARoque;
+    int32_t PaireFousBlancs, PaireFousNoirs;
+    int32_t Materiel;  // White's material minus Black's
+    uint64_t Cle, ClePions;
+    int32_t NumeroCoupFen = 1;  // full-move number given by the last FEN (display only)
+    int32_t CampFen = 1;        // side to move of the last FEN (display only)
+
+    // --- per ply ---------------------------------------------------------------
+    bool EnEchec[NbDemiCoups + 1];  // the side to move at that ply is in check
+    uint64_t HistoriqueCle[NbDemiCoups + 2];
+    uint64_t HistoriqueClePions[NbDemiCoups + 2];
+
+private:
+    JournalPly Sauvegardes[NbDemiCoups + 1];
+
+    void Sauve(int32_t* Adresse);
+    void EffaceRoque(int32_t& Droit, int32_t Indice);
+    void EffaceRoqueCoin(int32_t Case);
+    // Pieces of a move, shared by the full and the light move.
+    void RetirePiece(int32_t X, int32_t s);
+    void DeplacePiece(int32_t M, int32_t CaseDepart, int32_t CaseArrivee);
+    int32_t PrendEnPassant(int32_t s);
+    void Promeut(int32_t M, int32_t Promotion, int32_t s);
+    void NoteEnPassant(int32_t T, int32_t CaseDepart, int32_t CaseArrivee);
+    void PasseAuPlySuivant();
+    // What a move is checked against in the Debug build.
+    struct TTemoin {
+        uint64_t Cle, ClePions, Pieces, Pions;
+        int32_t Roques[4];
+    };
+    TTemoin Temoin() const;
+    // The position is consistent and its keys moved by exactly what changed
+    // on the board, the keys of the castling rights that ended, and Autres.
+    void VerifieCoup(const TTemoin& Avant, uint64_t Autres) const;
+
+    // Generation, piece by piece.
+    void BlocAjouteCoup(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece);
+    void BlocAjouteCap(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece);
+    void GenereCoupsPion(ListeCoupsPly& Liste, int32_t n, int32_t s);
+    void GenereRoques(ListeCoupsPly& Liste, int32_t s);
+    void GenereCapsPion(ListeCoupsPly& Liste, int32_t n, int32_t s);
+
+    // FEN pieces.
+    bool PlacePieces(std::string_view t, size_t& i);
+    void LitChampsFen(std::string_view t, size_t i);
+};
+
+// In the Debug build every move and take-back checks the position; a
+// broken rule stops the program with its description.
+#ifndef NDEBUG
+void VerifieCoherence(const char* Regle, const char* Fichier, int32_t Ligne);
+#define VELKAR_VERIFIE(Regle) ::velkar::VerifieCoherence((Regle), __FILE__, __LINE__)
+#else
+#define VELKAR_VERIFIE(Regle) ((void)0)
+#endif
+
+}  // namespace velkar

@@ -1,0 +1,150 @@
+// A searcher: the state of one search (its board, move lists, killers,
+// histories, variations, node count, time budget and the flags that stop
+// it), apart from the tables it shares with other searchers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "hash.h"
+#include "limits.h"
+#include "position.h"
+
+namespace velkar {
+
+constexpr int32_t CoupsParLigne = 101;
+constexpr int32_t ProfondeurMax = 600;  // iterations of one search at most
+
+// Scores.  A mate is 14999 less the distance in plies from the root, so a
+// side mated now, at the root, scores -14999; every score beyond SeuilMat
+// is a mate.  Mate values are the same on both sides of zero.
+constexpr int32_t ScoreMat = 14999;
+constexpr int32_t ValeurMat = 15000;   // mate in n moves: (ValeurMat - |score|) / 2
+constexpr int32_t SeuilMat = 14500;    // scores beyond are mates, searched no further
+constexpr int32_t SeuilMatNul = 14000; // a null-move score beyond reveals a mate threat
+constexpr int16_t ScoreInfini = 32767;
+
+// One move of a principal variation.
+struct CoupVP {
+    int8_t Arrivee;
+    int8_t Promotion;
+    int8_t Depart;
+};
+
+struct LigneVP {
+    int32_t NbCoups;
+    CoupVP Coups[CoupsParLigne];
+};
+using pLigne = LigneVP*;
+
+class TChercheur {
+public:
+    explicit TChercheur(TTablesPartagees& Tables);
+    TChercheur(const TChercheur&) = delete;
+    TChercheur& operator=(const TChercheur&) = delete;
+
+    // The board it searches; for the engine's searcher, the game.
+    TPosition Pos;
+
+    // A new game: killers, histories and the last root move forgotten.
+    void NouvellePartie();
+
+    // Searches Pos within Limites, writing information lines, then plays the
+    // move it found on the board and returns it ("" when there is no legal
+    // move).  Limites is kept and may be changed by stop and ponderhit.
+    std::string Recherche();
+    TLimites Limites;
+    // After a search that ended by itself in infinite or ponder mode: waits
+    // for stop, quit or ponderhit, still answering isready.
+    void AttendFinRecherche();
+    // Acts on a line read during a search; false when it stops the search.
+    bool TraiteLigneRecherche(const std::string& Ligne);
+    // Stop or quit: the search ends now, whatever its limits.
+    void Arrete();
+    // True when the side to move has at least one legal move.
+    bool ACoupLegal();
+
+    // The static score used by the search: Eval plus the material seen from
+    // the side to move; a stopped search no longer evaluates.
+    int16_t EvalStatique();
+
+    // --- results and flags ----------------------------------------------------
+    uint64_t Noeuds = 0;
+    std::string DerniereVP;      // the variation of the last line written, each move followed by a blank
+    bool ArretDemande = false;   // stop or quit arrived, or the node limit was reached
+    bool QuitDemande = false;    // "quit" was read during the search
+    bool EcouteEntree = true;    // a search looks at standard input (not during bench)
+
+    // --- parts of the search, open to the tests -------------------------------
+    int32_t NoteRapide(int32_t Indice, const TCoupTable& CoupTable) const;
+    int32_t NoteRapideQ(int32_t Indice) const;
+    void TrieListeCoups(const TCoupTable& CoupTable);
+    void TrieListeCoupsQ();
+    int32_t CalculeTemps() const;
+    bool VerifieTemps();
+    std::string_view ChaineInfos(pLigne Ligne, int32_t Score, int32_t NumeroCoup, std::string_view TexteCoupCourant);
+    std::string_view ChaineInfosPrimaire(int32_t NumeroCoup, std::string_view TexteCoupCourant);
+    std::string_view ChaineInfosSimple();
+
+    ListeCoupsPly ListeCoups[NbDemiCoups + 1];
+    int32_t Killers[NbDemiCoups + 1][4];  // two moves (piece, destination) per ply
+    uint32_t Historique[NbDemiCoups + 1][7][65];
+    // The best root move of the last iteration that ended inside its window,
+    // and the ply of the root it was found at.
+    TCoupTable CoupRacine;
+    int32_t DemiCoupCoupRacine = -1;
+    int32_t DemiCoupMax = 0;  // the horizon ply of the current iteration
+    int32_t Iteration = 0, ProfondeurSel = 0;
+    int32_t TempsAlloue = 0;
+    uint32_t DebutRecherche = 0, DebutTemps = 0, DebutPonder = 0;
+
+private:
+    TTablesPartagees& Tables;
+
+    int16_t Quies(int16_t Alpha, int16_t Beta);
+    int16_t AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLigne Ligne, bool NulPermis, bool Echec);
+    int16_t AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLigne Ligne, bool Echec);
+    // The table probe; its move is remembered as the last one any probe found.
+    TSondage Sonde(int16_t Profondeur, int16_t Alpha, int16_t Beta);
+    // Counts a node, with the periodic time check and progress line; false
+    // when the search must stop.
+    bool CompteNoeud(bool Quiescence);
+    // The progress line, at most once a second.
+    void Progression(bool Quiescence, int32_t NumeroCoup);
+    bool DonneEchec(int32_t p, int32_t s, int32_t a, bool Capture);
+    // Narrows the window by the mate distance; true (with the value to
+    // return) when nothing is left to search.
+    static bool ElagueDistanceMat(int32_t Eloignement, int16_t& Alpha, int16_t& Beta, int16_t& Borne);
+    void CopieLigne(pLigne Ligne, int32_t Depart, int32_t Arrivee, int32_t Promotion, const LigneVP& Enfant);
+    // Killer update after a cut-off by a capture or a root move (p, a, c),
+    // with the board as it was before the move.
+    void MetAJourTueurs(int32_t p, int32_t a, int32_t c);
+    void NoteHistorique(int32_t Type, int32_t a, uint32_t Bonus);
+    // The result of a full-width node, stored at its end.
+    void EnregistreResultat(int16_t Profondeur, int16_t Alpha, int16_t AlphaEntree, const TCoupTable& Meilleur);
+    void QSTrieListeCoups(int32_t Bas, int32_t Haut);
+    // How long the first iteration may run before any root move is done.
+    int64_t LimiteSansCoup() const;
+    // Plays the first move the first iteration would search.
+    void CoupDeSecours();
+    void EF(std::string_view Texte) const;
+
+    TCoupTable CoupDernierSondage;  // the move of the last probe anywhere in the search
+    int32_t DemiCoupRacine = 0, NbCoupsRacine = 0, NumCoupRacine = 0;
+    char TexteCoupRacine[6] = {};   // the root move being searched, as text
+    bool RacineAmelioree = false;   // a root move raised Alpha in the current root call
+    int32_t HistoriqueMaxDemiCoup = NbDemiCoups;  // highest ply whose history may be non-zero
+    uint32_t DernierAffichage = 0;
+    bool Arret = false;
+    uint32_t Sortie;
+
+    char TamponInfos[2048 + CoupsParLigne * 6];
+    char* EcritCompteurs(char* p, bool AvecTemps);
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    char* AjouteInfos(char* p, const char* Format, ...);
+};
+
+}  // namespace velkar
