@@ -68,26 +68,25 @@ const char* TPosition::Incoherence(bool AuRepos) const {
     return nullptr;
 }
 
-TPosition::TTemoin TPosition::Temoin() const {
-    return TTemoin{Cle,
-                   ClePions,
-                   ClePieces(false),
-                   ClePieces(true),
-                   {RoqueBlancPetit, RoqueBlancGrand, RoqueNoirPetit, RoqueNoirGrand}};
-}
+#ifndef NDEBUG
+TPosition::TControle::TControle(const TPosition& Pos, uint64_t Autres, bool AvecCles)
+    : Pos(Pos), Autres(Autres), Cle(Pos.Cle), ClePions(Pos.ClePions), Pieces(Pos.ClePieces(false)),
+      Pions(Pos.ClePieces(true)), AvecCles(AvecCles),
+      Roques{Pos.RoqueBlancPetit, Pos.RoqueBlancGrand, Pos.RoqueNoirPetit, Pos.RoqueNoirGrand} {}
 
-void TPosition::VerifieCoup(const TTemoin& Avant, uint64_t Autres) const {
-    VELKAR_VERIFIE(Incoherence(false));
-    const int32_t Roques[4] = {RoqueBlancPetit, RoqueBlancGrand, RoqueNoirPetit, RoqueNoirGrand};
+TPosition::TControle::~TControle() {
+    VELKAR_VERIFIE(Pos.Incoherence(false));
+    if (!AvecCles) return;
+    const int32_t Apres[4] = {Pos.RoqueBlancPetit, Pos.RoqueBlancGrand, Pos.RoqueNoirPetit, Pos.RoqueNoirGrand};
+    uint64_t Attendu = Autres;
     for (int32_t k = 0; k < 4; ++k)
-        if (Avant.Roques[k] == 0 && Roques[k] == -1) Autres ^= ClesHachage.Roque[k + 1];
-    if ((Cle ^ Avant.Cle) != (ClePieces(false) ^ Avant.Pieces ^ Autres))
+        if (Roques[k] == 0 && Apres[k] == -1) Attendu ^= ClesHachage.Roque[k + 1];
+    if ((Pos.Cle ^ Cle) != (Pos.ClePieces(false) ^ Pieces ^ Attendu))
         VELKAR_VERIFIE("the key changed by what the move changed");
-    if ((ClePions ^ Avant.ClePions) != (ClePieces(true) ^ Avant.Pions))
+    if ((Pos.ClePions ^ ClePions) != (Pos.ClePieces(true) ^ Pions))
         VELKAR_VERIFIE("the pawn key changed by what the move changed on the pawns");
 }
 
-#ifndef NDEBUG
 void VerifieCoherence(const char* Regle, const char* Fichier, int32_t Ligne) {
     if (Regle == nullptr) return;
     std::fprintf(stderr, "%s:%d: broken rule of the position: %s\n", Fichier, Ligne, Regle);

@@ -97,9 +97,7 @@ void TPosition::PasseAuPlySuivant() {
 }
 
 void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
-#ifndef NDEBUG
-    const TTemoin Avant = Temoin();
-#endif
+    const TControle Controle(*this, Camp == 1 ? ClesHachage.TraitNoir : ClesHachage.TraitBlanc, true);
     const int32_t M = Echiquier[CaseDepart];
     const int32_t T = Pieces[M].TypePiece;
     const int32_t X = Echiquier[CaseArrivee];
@@ -123,12 +121,10 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
             if (Pieces[X].TypePiece == 1) ClePions ^= ClesHachage.Zobrist[X][CaseArrivee];
             RetirePiece(X, s);
             // The bishop pair is lost with either of the two original bishops.
-            if (Blanc && (X == 27 || X == 28) && PaireFousNoirs == 1) {
-                Sauve(&PaireFousNoirs);
-                PaireFousNoirs = 0;
-            } else if (!Blanc && (X == 11 || X == 12) && PaireFousBlancs == 1) {
-                Sauve(&PaireFousBlancs);
-                PaireFousBlancs = 0;
+            int32_t& PaireAdverse = Blanc ? PaireFousNoirs : PaireFousBlancs;
+            if ((Blanc ? X == 27 || X == 28 : X == 11 || X == 12) && PaireAdverse == 1) {
+                Sauve(&PaireAdverse);
+                PaireAdverse = 0;
             }
         }
         if (T == 6) {
@@ -165,14 +161,10 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
 
     Sauve(&Compteur50);
     Compteur50 = (X != 0 || T == 1) ? 0 : Compteur50 + 1;
-    const uint64_t CleTrait = Blanc ? ClesHachage.TraitNoir : ClesHachage.TraitBlanc;
-    Cle ^= CleTrait;
+    Cle ^= Blanc ? ClesHachage.TraitNoir : ClesHachage.TraitBlanc;
     PasseAuPlySuivant();
     HistoriqueCle[NumDemiCoup] = Cle;
     HistoriqueClePions[NumDemiCoup] = ClePions;
-#ifndef NDEBUG
-    VerifieCoup(Avant, CleTrait);
-#endif
 }
 
 // The light move of the quiescence search: board, material and piece counts
@@ -180,6 +172,7 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
 // bishop pair are deliberately left alone, so inside a capture sequence the
 // keys still describe the position where the sequence began.
 void TPosition::EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
+    const TControle Controle(*this, 0, false);
     const int32_t M = Echiquier[CaseDepart];
     const int32_t T = Pieces[M].TypePiece;
     const int32_t s = Camp == 1 ? 1 : -1;
@@ -196,32 +189,26 @@ void TPosition::EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, i
     }
     DeplacePiece(M, CaseDepart, CaseArrivee);
     PasseAuPlySuivant();
-    VELKAR_VERIFIE(Incoherence(false));
 }
 
 void TPosition::FaireCoupNul() {
-#ifndef NDEBUG
-    const TTemoin Avant = Temoin();
-#endif
+    const TControle Controle(*this, ClesHachage.CoupNul, true);
     Sauve(&CaseEnPassant);
     CaseEnPassant = -1;
     Cle ^= ClesHachage.CoupNul;
     PasseAuPlySuivant();
     HistoriqueCle[NumDemiCoup] = Cle;
     HistoriqueClePions[NumDemiCoup] = ClePions;
-#ifndef NDEBUG
-    VerifieCoup(Avant, ClesHachage.CoupNul);
-#endif
 }
 
 void TPosition::Restaure() {
+    const TControle Controle(*this, 0, false);
     const int32_t q = NumDemiCoup - 1;
     Cle = HistoriqueCle[q];
     ClePions = HistoriqueClePions[q];
     JournalPly& j = Sauvegardes[q];
     for (int32_t k = 1; k <= j.Nombre; ++k) *j.Entrees[k].Adresse = j.Entrees[k].Valeur;
     j.Nombre = 0;
-    VELKAR_VERIFIE(Incoherence(false));
 }
 
 // Twofold repetition since the last irreversible move.  Positions at an odd

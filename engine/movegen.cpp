@@ -24,6 +24,23 @@ inline bool EstAdverse(int32_t Piece, int32_t CampJoueur) {
 
 inline bool PromeutSur(int32_t CampJoueur, int32_t Case) { return CampJoueur == 1 ? Case > 56 : Case < 9; }
 
+// The single steps of piece n from s: the knight's jumps in their fixed
+// order, or the king's first square in each direction, to every square
+// Accepte takes that does not leave the king attacked.
+template <class Filtre>
+void AjoutePas(TPosition& Pos, ListeCoupsPly& Liste, int32_t n, int32_t s, bool Roi, Filtre Accepte) {
+    auto Essaie = [&](int32_t t) {
+        if (Accepte(t) && !Pos.EchecRapide(Pos.Camp, n, s, t)) AjouteCoup(Liste, n, t, -1);
+    };
+    if (Roi) {
+        for (int32_t d = 1; d <= 8; ++d)
+            if (Geometrie.Rayons[s][d][0] != 0) Essaie(Geometrie.Rayons[s][d][1]);
+    } else {
+        const int32_t* Sauts = Geometrie.Rayons[s][9];
+        for (int32_t k = 1; k <= Sauts[0]; ++k) Essaie(Sauts[k]);
+    }
+}
+
 }  // namespace
 
 // The moves of one slider along one ray, up to the first piece.  A pinned
@@ -122,14 +139,9 @@ void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
             case 1:
                 GenereCoupsPion(Liste, n, s);
                 break;
-            case 2: {
-                const int32_t* Sauts = Geometrie.Rayons[s][9];
-                for (int32_t k = 1; k <= Sauts[0]; ++k) {
-                    const int32_t t = Sauts[k];
-                    if (Accessible(t) && !EchecRapide(Camp, n, s, t)) AjouteCoup(Liste, n, t, -1);
-                }
+            case 2:
+                AjoutePas(*this, Liste, n, s, false, Accessible);
                 break;
-            }
             case 3:
                 for (int32_t d : DirectionsFou) BlocAjouteCoup(Liste, d, n);
                 break;
@@ -140,11 +152,7 @@ void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
                 for (int32_t d = 1; d <= 8; ++d) BlocAjouteCoup(Liste, d, n);
                 break;
             default:  // the king
-                for (int32_t d = 1; d <= 8; ++d) {
-                    if (Geometrie.Rayons[s][d][0] == 0) continue;
-                    const int32_t t = Geometrie.Rayons[s][d][1];
-                    if (Accessible(t) && !EchecRapide(Camp, n, s, t)) AjouteCoup(Liste, n, t, -1);
-                }
+                AjoutePas(*this, Liste, n, s, true, Accessible);
                 if (!EnEchec[NumDemiCoup]) GenereRoques(Liste, s);
                 break;
         }
@@ -162,6 +170,11 @@ void TPosition::GenereCoupsLegaux(ListeCoupsPly& Liste) {
 // number so that the king and the heavy pieces come first.  En passant,
 // castling and quiet moves are never listed.  A capturable piece is of the
 // other colour and worth more than 50, which rules out the king.
+bool TPosition::EstCapturable(int32_t Case) const {
+    const int32_t p = Echiquier[Case];
+    return p != 0 && EstAdverse(p, Camp) && Pieces[p].ValeurPiece > 50;
+}
+
 void TPosition::BlocAjouteCap(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece) {
     const int32_t s = Pieces[Piece].CasePiece;
     const int32_t* Rayon = Geometrie.Rayons[s][Direction];
@@ -169,17 +182,13 @@ void TPosition::BlocAjouteCap(ListeCoupsPly& Liste, int32_t Direction, int32_t P
         const int32_t t = Rayon[k];
         const int32_t p = Echiquier[t];
         if (p == 0) continue;
-        if (EstAdverse(p, Camp) && Pieces[p].ValeurPiece > 50 && !EchecRapide(Camp, Piece, s, t))
-            AjouteCoup(Liste, Piece, t, -1);
+        if (EstCapturable(t) && !EchecRapide(Camp, Piece, s, t)) AjouteCoup(Liste, Piece, t, -1);
         return;
     }
 }
 
 void TPosition::GenereCapsPion(ListeCoupsPly& Liste, int32_t n, int32_t s) {
-    auto Capturable = [&](int32_t t) {
-        const int32_t p = Echiquier[t];
-        return p != 0 && EstAdverse(p, Camp) && Pieces[p].ValeurPiece > 50;
-    };
+    auto Capturable = [this](int32_t t) { return EstCapturable(t); };
     const int32_t Avance = Camp == 1 ? 8 : -8;
     const int32_t t = s + Avance;
     if (Echiquier[t] == 0 && PromeutSur(Camp, t) && !EchecRapide(Camp, n, s, t))
@@ -202,10 +211,7 @@ void TPosition::GenereListeCaps(ListeCoupsPly& Liste) {
     Liste.NbCoups = 0;
     const bool Blanc = Camp == 1;
     const int32_t Premier = Blanc ? 16 : 32, Dernier = Blanc ? 1 : 17;
-    auto Capturable = [&](int32_t t) {
-        const int32_t p = Echiquier[t];
-        return p != 0 && EstAdverse(p, Camp) && Pieces[p].ValeurPiece > 50;
-    };
+    auto Capturable = [this](int32_t t) { return EstCapturable(t); };
     for (int32_t n = Premier; n >= Dernier; --n) {
         const int32_t s = Pieces[n].CasePiece;
         if (s == -1) continue;
@@ -219,25 +225,15 @@ void TPosition::GenereListeCaps(ListeCoupsPly& Liste) {
             case 5:
                 for (int32_t d = 1; d <= 8; ++d) BlocAjouteCap(Liste, d, n);
                 break;
-            case 2: {
-                const int32_t* Sauts = Geometrie.Rayons[s][9];
-                for (int32_t k = 1; k <= Sauts[0]; ++k) {
-                    const int32_t t = Sauts[k];
-                    if (Capturable(t) && !EchecRapide(Camp, n, s, t)) AjouteCoup(Liste, n, t, -1);
-                }
+            case 2:
+                AjoutePas(*this, Liste, n, s, false, Capturable);
                 break;
-            }
             case 1:
                 GenereCapsPion(Liste, n, s);
                 break;
-            default: {
-                for (int32_t d = 1; d <= 8; ++d) {
-                    if (Geometrie.Rayons[s][d][0] == 0) continue;
-                    const int32_t t = Geometrie.Rayons[s][d][1];
-                    if (Capturable(t) && !EchecRapide(Camp, n, s, t)) AjouteCoup(Liste, n, t, -1);
-                }
+            default:
+                AjoutePas(*this, Liste, n, s, true, Capturable);
                 break;
-            }
         }
     }
 }

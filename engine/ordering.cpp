@@ -2,18 +2,34 @@
 // in increasing order; the searches take the moves from the end.  The sort
 // is the classic unstable two-index quicksort: which of two equal moves
 // comes first depends on the input order, and the search depends on that.
+#include <algorithm>
+
 #include "searcher.h"
 
 namespace velkar {
 
+namespace {
+
+// The piece-square gain of moving piece p to a, plus the value of the piece
+// taken there (0 for an empty square, so also for a capture en passant).
+inline int32_t Gain(const TPosition& Pos, int32_t p, int32_t a) {
+    const int32_t Type = Pos.Pieces[p].TypePiece;
+    const int32_t D = Pos.Pieces[p].CasePiece;
+    return TabCasePiece[Type][Pos.Camp][D] - TabCasePiece[Type][Pos.Camp][a] + Pos.Pieces[Pos.Echiquier[a]].ValeurPiece;
+}
+
+}  // namespace
+
+bool TChercheur::EstCoupRacine(int32_t p, int32_t a) const {
+    return Pos.NumDemiCoup == DemiCoupCoupRacine && p == CoupRacine.Piece && a == CoupRacine.Arrivee;
+}
+
 // The table move (CoupTable) comes first, then the killers of the ply, then
 // the best root move of the previous iteration (only at its own root).
 int32_t TChercheur::NoteRapide(int32_t Indice, const TCoupTable& CoupTable) const {
-    const int32_t Ply = Pos.NumDemiCoup;
-    const sCoup& m = ListeCoups[Ply].Coups[Indice];
+    const sCoup& m = ListeCoups[Pos.NumDemiCoup].Coups[Indice];
     const int32_t p = m.Piece, a = m.Arrivee;
-    const int32_t* Tueurs = Killers[Ply];
-    const TPiece* Pieces = Pos.Pieces;
+    const int32_t* Tueurs = Killers[Pos.NumDemiCoup];
     int32_t Note;
     if (p == CoupTable.Piece && a == CoupTable.Arrivee) {
         Note = 8192;
@@ -21,41 +37,27 @@ int32_t TChercheur::NoteRapide(int32_t Indice, const TCoupTable& CoupTable) cons
         Note = 1024;
     } else if (p == Tueurs[2] && a == Tueurs[3]) {
         Note = 512;
-    } else if (Ply == DemiCoupCoupRacine && p == CoupRacine.Piece && a == CoupRacine.Arrivee) {
+    } else if (EstCoupRacine(p, a)) {
         Note = 2048;
+    } else if (DemiCoupMax < 2) {
+        Note = Gain(Pos, p, a);
     } else {
-        const int32_t Type = Pieces[p].TypePiece;
-        const int32_t D = Pieces[p].CasePiece;
-        const int32_t Gain =
-            TabCasePiece[Type][Pos.Camp][D] - TabCasePiece[Type][Pos.Camp][a] + Pieces[Pos.Echiquier[a]].ValeurPiece;
-        if (DemiCoupMax < 2) {
-            Note = Gain;
-        } else {
-            uint32_t H = Historique[Ply][Type][a];
-            if (H > 512) H = 512;
-            Note = (Gain + static_cast<int32_t>(H)) / 8;
-        }
+        const uint32_t H = std::min<uint32_t>(Historique[Pos.NumDemiCoup][Pos.Pieces[p].TypePiece][a], 512);
+        Note = (Gain(Pos, p, a) + static_cast<int32_t>(H)) / 8;
     }
     if (m.Promotion != -1) Note += 100 * m.Promotion;
     return Note;
 }
 
 int32_t TChercheur::NoteRapideQ(int32_t Indice) const {
-    const int32_t Ply = Pos.NumDemiCoup;
-    const sCoup& m = ListeCoups[Ply].Coups[Indice];
+    const sCoup& m = ListeCoups[Pos.NumDemiCoup].Coups[Indice];
     const int32_t p = m.Piece, a = m.Arrivee;
-    const int32_t* Tueurs = Killers[Ply];
-    const TPiece* Pieces = Pos.Pieces;
+    const int32_t* Tueurs = Killers[Pos.NumDemiCoup];
     if (p == Tueurs[0] && a == Tueurs[1]) return 1024;
     if (p == Tueurs[2] && a == Tueurs[3]) return 512;
-    if (Ply == DemiCoupCoupRacine && p == CoupRacine.Piece && a == CoupRacine.Arrivee &&
-        m.Promotion == CoupRacine.Promotion)
-        return 2048;
-    const int32_t Type = Pieces[p].TypePiece;
-    const int32_t D = Pieces[p].CasePiece;
-    const int32_t V = Pieces[Pos.Echiquier[a]].ValeurPiece;
-    const int32_t W = Pieces[p].ValeurPiece;
-    return TabCasePiece[Type][Pos.Camp][D] + V - TabCasePiece[Type][Pos.Camp][a] + (V - W) / 64;
+    if (EstCoupRacine(p, a) && m.Promotion == CoupRacine.Promotion) return 2048;
+    const int32_t V = Pos.Pieces[Pos.Echiquier[a]].ValeurPiece;
+    return Gain(Pos, p, a) + (V - Pos.Pieces[p].ValeurPiece) / 64;
 }
 
 void TChercheur::TrieListeCoups(const TCoupTable& CoupTable) {

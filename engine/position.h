@@ -159,15 +159,25 @@ private:
     void Promeut(int32_t M, int32_t Promotion, int32_t s);
     void NoteEnPassant(int32_t T, int32_t CaseDepart, int32_t CaseArrivee);
     void PasseAuPlySuivant();
-    // What a move is checked against in the Debug build.
-    struct TTemoin {
-        uint64_t Cle, ClePions, Pieces, Pions;
+    // In the Debug build, checks when the move (or take-back) that created
+    // it ends that the position is consistent and, with AvecCles, that the
+    // keys moved by exactly what changed on the board, the keys of the
+    // castling rights that ended, and Autres.  Nothing in other builds.
+    class TControle {
+    public:
+#ifndef NDEBUG
+        TControle(const TPosition& Pos, uint64_t Autres, bool AvecCles);
+        ~TControle();
+
+    private:
+        const TPosition& Pos;
+        const uint64_t Autres, Cle, ClePions, Pieces, Pions;
+        const bool AvecCles;
         int32_t Roques[4];
+#else
+        TControle(const TPosition&, uint64_t, bool) {}
+#endif
     };
-    TTemoin Temoin() const;
-    // The position is consistent and its keys moved by exactly what changed
-    // on the board, the keys of the castling rights that ended, and Autres.
-    void VerifieCoup(const TTemoin& Avant, uint64_t Autres) const;
 
     // Generation, piece by piece.
     void BlocAjouteCoup(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece);
@@ -175,6 +185,9 @@ private:
     void GenereCoupsPion(ListeCoupsPly& Liste, int32_t n, int32_t s);
     void GenereRoques(ListeCoupsPly& Liste, int32_t s);
     void GenereCapsPion(ListeCoupsPly& Liste, int32_t n, int32_t s);
+    // A piece the side to move may take in the quiescence search: the
+    // other colour and worth more than 50, which rules out the king.
+    bool EstCapturable(int32_t Case) const;
 
     // FEN pieces.
     bool PlacePieces(std::string_view t, size_t& i);

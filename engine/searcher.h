@@ -124,6 +124,8 @@ private:
     // The result of a full-width node, stored at its end.
     void EnregistreResultat(int16_t Profondeur, int16_t Alpha, int16_t AlphaEntree, const TCoupTable& Meilleur);
     void QSTrieListeCoups(int32_t Bas, int32_t Haut);
+    // The best root move of the previous iteration, at its own root.
+    bool EstCoupRacine(int32_t p, int32_t a) const;
     // How long the first iteration may run before any root move is done.
     int64_t LimiteSansCoup() const;
     // Plays the first move the first iteration would search.

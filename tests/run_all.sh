@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds Velkar twice, as a release build and with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs the whole test suite on each (the
-# slow tests only on the release build).  Exits non-zero on any failure.
+# Builds Velkar three times and runs the tests on each: the release build
+# (the whole suite), a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer (all but the slow tests), and a Debug build,
+# whose assertions check the position after every move and take-back (the
+# unit tests).  Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -19,3 +21,7 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKAR_SANITIZE
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs" -LE slow
+
+cmake -S . -B build-debug -DCMAKE_BUILD_TYPE=Debug
+cmake --build build-debug -j"$jobs"
+ctest --test-dir build-debug --output-on-failure -j"$jobs" -E '^pipe_'

@@ -258,3 +258,34 @@ TEST(Infos, LignesDeVariation) {
     EXPECT_EQ(s.rfind("info depth 7 seldepth 12 nodes 5000", 0), 0u) << s;
     Table.RemetRemplissage();
 }
+
+// A second searcher on the same tables searches as the first does, and sees
+// what the first stored there.
+TEST(Chercheurs, DeuxiemeChercheurSurLesMemesTables) {
+    constexpr std::string_view Fen = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4";
+    TVelkar& m = Moteur();
+    auto Second = std::make_unique<TChercheur>(m.Tables);
+    auto Cherche = [&](TChercheur& c) {
+        c.Pos.InitialiserPosition();
+        c.NouvellePartie();
+        EXPECT_TRUE(c.Pos.PlaceFen(Fen));
+        c.EcouteEntree = false;
+        c.Limites = TLimites{};
+        c.Limites.Profondeur = 5;
+        c.ArretDemande = false;
+        const std::string Coup = c.Recherche();
+        c.EcouteEntree = true;
+        return std::make_pair(Coup, c.Noeuds);
+    };
+    m.Tables.Vide();
+    const auto Premier = Cherche(m.Chercheur);
+    m.Tables.Vide();
+    const auto Second1 = Cherche(*Second);
+    EXPECT_EQ(Second1, Premier);
+    // The table now holds the second searcher's results: the first one
+    // finds the same move with fewer nodes.
+    const auto Encore = Cherche(m.Chercheur);
+    EXPECT_EQ(Encore.first, Premier.first);
+    EXPECT_LT(Encore.second, Premier.second);
+    NouvellePartie();
+}
