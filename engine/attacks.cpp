@@ -26,9 +26,12 @@ inline bool DirectionPion(int32_t CampRoi, int32_t Direction) {
 // CaseArrivee (its victim taken off) for as long as the object lives.
 class TCoupEssai {
 public:
-    TCoupEssai(int32_t (&Echiquier)[65], TPiece (&Pieces)[33], int32_t Piece, int32_t CaseDepart,
-               int32_t CaseArrivee)
-        : E(Echiquier), P(Pieces), Piece(Piece), Depart(CaseDepart), Arrivee(CaseArrivee),
+    TCoupEssai(int32_t (&Echiquier)[65], TPiece (&Pieces)[33], int32_t Piece, int32_t CaseDepart, int32_t CaseArrivee)
+        : E(Echiquier),
+          P(Pieces),
+          Piece(Piece),
+          Depart(CaseDepart),
+          Arrivee(CaseArrivee),
           Victime(Echiquier[CaseArrivee]) {
         if (Victime) P[Victime].CasePiece = -1;
         E[Arrivee] = Piece;
@@ -78,7 +81,6 @@ bool TPosition::RoiEchec(int32_t CampRoi) const {
     }
     return false;
 }
-
 
 // Would the move leave the king of CampRoi attacked?  Out of check, a move
 // of a piece other than the king can only uncover its king along the line

@@ -9,10 +9,10 @@ namespace velkar {
 using Bitboard = uint64_t;
 
 struct TablesBitboards {
-    Bitboard Rayon[65][9];     // squares along each direction 1..8, the square itself excluded
-    Bitboard Cavalier[65];     // knight jumps
-    Bitboard Voisins[65];      // squares at king distance 1
-    Bitboard Couronne2[65];    // squares at king distance exactly 2
+    Bitboard Rayon[65][9];   // squares along each direction 1..8, the square itself excluded
+    Bitboard Cavalier[65];   // knight jumps
+    Bitboard Voisins[65];    // squares at king distance 1
+    Bitboard Couronne2[65];  // squares at king distance exactly 2
     TablesBitboards();
 };
 extern const TablesBitboards Bitboards;

@@ -58,18 +58,14 @@ int32_t ActiviteSur(const TPosition& Pos, int32_t Piece, const Occupation& o) {
             if (A & Bit(K)) n += 14;
             return n;
         }
-        case 3:
-            return Glisse(DirectionsFou, 4, Ennemis);
-        case 4:
-            return Glisse(DirectionsTour, 4, Ennemis);
+        case 3: return Glisse(DirectionsFou, 4, Ennemis);
+        case 4: return Glisse(DirectionsTour, 4, Ennemis);
         case 5:
             // Only the two original queens weigh the enemy piece at the end of
             // a ray; a promoted queen counts its empty squares only.
             return Glisse(ToutesDirections, 8, (Piece == 15 || Piece == 31) ? Ennemis : 0);
-        case 6:
-            return NbBits(Bitboards.Voisins[s] & ~o.Tous);
-        default:
-            return 0;
+        case 6: return NbBits(Bitboards.Voisins[s] & ~o.Tous);
+        default: return 0;
     }
 }
 
@@ -126,8 +122,8 @@ int16_t StructurePions(const TPosition& Pos) {
         }
         NonSoutenus[c] *= 17;
     }
-    const int32_t S = (Doubles[2] - Doubles[1]) + (Isoles[2] - Isoles[1]) +
-                      (NonSoutenus[2] - NonSoutenus[1]) + (Libres[1] - Libres[2]);
+    const int32_t S = (Doubles[2] - Doubles[1]) + (Isoles[2] - Isoles[1]) + (NonSoutenus[2] - NonSoutenus[1]) +
+                      (Libres[1] - Libres[2]);
     return static_cast<int16_t>(S);
 }
 
@@ -213,10 +209,8 @@ int16_t Eval(const TPosition& Pos, TTablePions& TablePions) {
     }
 
     // Material that cannot win.
-    const bool MineurMien = Blanc ? (SurPlace(Pos, 9) || SurPlace(Pos, 10) || SurPlace(Pos, 11) ||
-                                     SurPlace(Pos, 12))
-                                  : (SurPlace(Pos, 25) || SurPlace(Pos, 26) || SurPlace(Pos, 27) ||
-                                     SurPlace(Pos, 28));
+    const bool MineurMien = Blanc ? (SurPlace(Pos, 9) || SurPlace(Pos, 10) || SurPlace(Pos, 11) || SurPlace(Pos, 12))
+                                  : (SurPlace(Pos, 25) || SurPlace(Pos, 26) || SurPlace(Pos, 27) || SurPlace(Pos, 28));
     if (Miens == 2 && Score > 0 && MineurMien) return 0;
     if (Pos.NbPiecesBlanches == 2 && Pos.NbPiecesNoires == 2) {
         const bool Tours = (SurPlace(Pos, 13) || SurPlace(Pos, 14)) && (SurPlace(Pos, 29) || SurPlace(Pos, 30));

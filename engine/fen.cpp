@@ -10,6 +10,7 @@ namespace {
 constexpr std::string_view FenDepart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 int32_t TypeDeLettre(char Lettre) {
+    // clang-format off
     switch (Lettre) {
         case 'P': case 'p': return 1;
         case 'N': case 'n': return 2;
@@ -19,6 +20,7 @@ int32_t TypeDeLettre(char Lettre) {
         case 'K': case 'k': return 6;
         default: return 0;
     }
+    // clang-format on
 }
 
 bool EstPionDe(const TPosition& v, int32_t Case, int32_t CampPion) {
@@ -44,9 +46,11 @@ bool TPosition::PlacePieces(std::string_view t, size_t& i) {
     // Next free number of each kind, per side.  Pieces beyond the start set
     // (a second queen, a third rook...) share the pawn range.
     int32_t Prochain[3][7] = {};
+    // clang-format off
     const int32_t Premier[3][7] = {{0},
                                    {0, 1, 9, 11, 13, 15, 16},
                                    {0, 17, 25, 27, 29, 31, 32}};
+    // clang-format on
     const int32_t Nombre[7] = {0, 8, 2, 2, 2, 1, 1};
     int32_t Places[3] = {0, 0, 0};
 
@@ -108,11 +112,13 @@ void TPosition::LitChampsFen(std::string_view t, size_t i) {
     size_t Pos = i + 3;
     while (Pos < t.size()) {
         const char c = t[Pos];
+        // clang-format off
         if (c == 'K') RoqueBlancPetit = 0;
         else if (c == 'Q') RoqueBlancGrand = 0;
         else if (c == 'k') RoqueNoirPetit = 0;
         else if (c == 'q') RoqueNoirGrand = 0;
         else if (c != '-') break;
+        // clang-format on
         ++Pos;
     }
     CaseEnPassant = -1;
@@ -159,10 +165,9 @@ bool TPosition::PlaceFen(std::string_view Fen) {
     // An en-passant square stands only where a pawn can just have passed.
     if (CaseEnPassant != -1) {
         const int32_t e = CaseEnPassant;
-        const bool Possible = Camp == 1 ? CaseVersY[e] == 6 && Echiquier[e] == 0 && Echiquier[e + 8] == 0 &&
-                                              EstPionDe(*this, e - 8, 2)
-                                        : CaseVersY[e] == 3 && Echiquier[e] == 0 && Echiquier[e - 8] == 0 &&
-                                              EstPionDe(*this, e + 8, 1);
+        const bool Possible =
+            Camp == 1 ? CaseVersY[e] == 6 && Echiquier[e] == 0 && Echiquier[e + 8] == 0 && EstPionDe(*this, e - 8, 2)
+                      : CaseVersY[e] == 3 && Echiquier[e] == 0 && Echiquier[e - 8] == 0 && EstPionDe(*this, e + 8, 1);
         if (!Possible) CaseEnPassant = -1;
     }
     // A castling right stands only with the king and that rook at home.

@@ -47,13 +47,13 @@ std::string_view TChercheur::ChaineInfosSimple() {
 std::string_view TChercheur::ChaineInfosPrimaire(int32_t NumeroCoup, std::string_view TexteCoupCourant) {
     char* p = TamponInfos;
     p = AjouteInfos(p, "info depth %d seldepth %d currmove %.*s currmovenumber %d", Iteration, ProfondeurSel,
-                       static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
+                    static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
     p = EcritCompteurs(p, true);
     return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
 }
 
 std::string_view TChercheur::ChaineInfos(pLigne Ligne, int32_t Score, int32_t NumeroCoup,
-                                      std::string_view TexteCoupCourant) {
+                                         std::string_view TexteCoupCourant) {
     // The variation as text, each move followed by a blank.
     char Variation[CoupsParLigne * 6 + 1];
     size_t k = 0;
@@ -70,7 +70,7 @@ std::string_view TChercheur::ChaineInfos(pLigne Ligne, int32_t Score, int32_t Nu
 
     char* p = TamponInfos;
     p = AjouteInfos(p, "info depth %d seldepth %d currmove %.*s currmovenumber %d", Iteration, ProfondeurSel,
-                       static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
+                    static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
     if (std::abs(Score) < SeuilMat) {
         p = AjouteInfos(p, " score cp %d", Score);
     } else {

@@ -70,8 +70,13 @@ const char* TPosition::Incoherence(bool AuRepos) const {
 
 #ifndef NDEBUG
 TPosition::TControle::TControle(const TPosition& Pos, uint64_t Autres, bool AvecCles)
-    : Pos(Pos), Autres(Autres), Cle(Pos.Cle), ClePions(Pos.ClePions), Pieces(Pos.ClePieces(false)),
-      Pions(Pos.ClePieces(true)), AvecCles(AvecCles),
+    : Pos(Pos),
+      Autres(Autres),
+      Cle(Pos.Cle),
+      ClePions(Pos.ClePions),
+      Pieces(Pos.ClePieces(false)),
+      Pions(Pos.ClePieces(true)),
+      AvecCles(AvecCles),
       Roques{Pos.RoqueBlancPetit, Pos.RoqueBlancGrand, Pos.RoqueNoirPetit, Pos.RoqueNoirGrand} {}
 
 TPosition::TControle::~TControle() {

@@ -107,7 +107,8 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
     Sauve(&Materiel);
     if (CaseArrivee == CaseEnPassant && T == 1) {
         const int32_t v = Blanc ? CaseEnPassant - 8 : CaseEnPassant + 8;
-        const uint64_t Cles = ClesHachage.Zobrist[Echiquier[v]][v] ^ ClesHachage.Zobrist[M][CaseArrivee] ^ ClesHachage.Zobrist[M][CaseDepart];
+        const uint64_t Cles = ClesHachage.Zobrist[Echiquier[v]][v] ^ ClesHachage.Zobrist[M][CaseArrivee] ^
+                              ClesHachage.Zobrist[M][CaseDepart];
         Cle ^= Cles;
         ClePions ^= Cles;
         PrendEnPassant(s);

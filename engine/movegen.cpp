@@ -18,9 +18,7 @@ inline void AjouteCoup(ListeCoupsPly& Liste, int32_t Piece, int32_t CaseArrivee,
 inline bool EstBlanche(int32_t Piece) { return Piece >= 1 && Piece <= 16; }
 
 // Piece of the other colour than the side to move (the empty square is none).
-inline bool EstAdverse(int32_t Piece, int32_t CampJoueur) {
-    return CampJoueur == 1 ? Piece > 16 : EstBlanche(Piece);
-}
+inline bool EstAdverse(int32_t Piece, int32_t CampJoueur) { return CampJoueur == 1 ? Piece > 16 : EstBlanche(Piece); }
 
 inline bool PromeutSur(int32_t CampJoueur, int32_t Case) { return CampJoueur == 1 ? Case > 56 : Case < 9; }
 
@@ -107,10 +105,9 @@ void TPosition::GenereRoques(ListeCoupsPly& Liste, int32_t s) {
     };
     const bool Blanc = Camp == 1;
     const int32_t n = NumeroRoi(Camp);
-    const Roque Roques[2] = {Blanc ? Roque{RoqueBlancPetit, {6, 7, 0}, 2, {6, 7}, 7}
-                                   : Roque{RoqueNoirPetit, {62, 63, 0}, 2, {62, 63}, 63},
-                             Blanc ? Roque{RoqueBlancGrand, {4, 3, 2}, 3, {4, 3}, 3}
-                                   : Roque{RoqueNoirGrand, {60, 59, 58}, 3, {60, 59}, 59}};
+    const Roque Roques[2] = {
+        Blanc ? Roque{RoqueBlancPetit, {6, 7, 0}, 2, {6, 7}, 7} : Roque{RoqueNoirPetit, {62, 63, 0}, 2, {62, 63}, 63},
+        Blanc ? Roque{RoqueBlancGrand, {4, 3, 2}, 3, {4, 3}, 3} : Roque{RoqueNoirGrand, {60, 59, 58}, 3, {60, 59}, 59}};
     for (const Roque& r : Roques) {
         if (r.Droit == -1) continue;
         bool Possible = true;
@@ -136,12 +133,8 @@ void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
         const int32_t Type = Pieces[n].TypePiece;
         if (s == -1 || Type < 1 || Type > 6) continue;
         switch (Type) {
-            case 1:
-                GenereCoupsPion(Liste, n, s);
-                break;
-            case 2:
-                AjoutePas(*this, Liste, n, s, false, Accessible);
-                break;
+            case 1: GenereCoupsPion(Liste, n, s); break;
+            case 2: AjoutePas(*this, Liste, n, s, false, Accessible); break;
             case 3:
                 for (int32_t d : DirectionsFou) BlocAjouteCoup(Liste, d, n);
                 break;
@@ -225,15 +218,9 @@ void TPosition::GenereListeCaps(ListeCoupsPly& Liste) {
             case 5:
                 for (int32_t d = 1; d <= 8; ++d) BlocAjouteCap(Liste, d, n);
                 break;
-            case 2:
-                AjoutePas(*this, Liste, n, s, false, Capturable);
-                break;
-            case 1:
-                GenereCapsPion(Liste, n, s);
-                break;
-            default:
-                AjoutePas(*this, Liste, n, s, true, Capturable);
-                break;
+            case 2: AjoutePas(*this, Liste, n, s, false, Capturable); break;
+            case 1: GenereCapsPion(Liste, n, s); break;
+            default: AjoutePas(*this, Liste, n, s, true, Capturable); break;
         }
     }
 }

@@ -62,8 +62,7 @@ int32_t TChercheur::NoteRapideQ(int32_t Indice) const {
 
 void TChercheur::TrieListeCoups(const TCoupTable& CoupTable) {
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
-    for (int32_t i = 1; i <= Liste.NbCoups; ++i)
-        Liste.Coups[i].Note = static_cast<int16_t>(NoteRapide(i, CoupTable));
+    for (int32_t i = 1; i <= Liste.NbCoups; ++i) Liste.Coups[i].Note = static_cast<int16_t>(NoteRapide(i, CoupTable));
     QSTrieListeCoups(1, Liste.NbCoups);
 }
 

@@ -24,8 +24,7 @@ uint64_t TPosition::Perft(int32_t Profondeur) {
     return Total;
 }
 
-uint64_t TPosition::PerftDivise(int32_t Profondeur,
-                                const std::function<void(const std::string&, uint64_t)>& Rapporte) {
+uint64_t TPosition::PerftDivise(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte) {
     if (Profondeur <= 0) return 1;
     const int32_t Base = NumDemiCoup;
     if (Base + Profondeur >= NbDemiCoups) return 0;

@@ -110,8 +110,7 @@ public:
     // Perft of every root move, reported one by one, with the per-ply state
     // that later searches read put back afterwards.  0 when the depth does
     // not fit the per-ply tables.
-    uint64_t PerftDivise(int32_t Profondeur,
-                         const std::function<void(const std::string&, uint64_t)>& Rapporte);
+    uint64_t PerftDivise(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte);
 
     // --- consistency -----------------------------------------------------------
     // The first broken rule of a consistent position (board and piece list

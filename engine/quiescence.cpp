@@ -9,6 +9,7 @@ namespace {
 // Trades of equal value, as (captured type, capturing type): such a capture
 // is not worth remembering as a killer.
 inline bool EchangeEgal(int32_t TypePris, int32_t TypePreneur) {
+    // clang-format off
     switch (TypePris * 8 + TypePreneur) {
         case 5 * 8 + 5: case 4 * 8 + 4: case 3 * 8 + 2:
         case 3 * 8 + 3: case 2 * 8 + 3: case 1 * 8 + 1:
@@ -16,6 +17,7 @@ inline bool EchangeEgal(int32_t TypePris, int32_t TypePreneur) {
         default:
             return false;
     }
+    // clang-format on
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
 
     // 3. No draw test and no cut-off from the table at the root: the table
     // only supplies the move to try first.
-    const TCoupTable CoupTable = Profondeur >= 2 ? Sonde(static_cast<int16_t>(Profondeur - 1), Alpha, Beta).Coup
-                                                 : TCoupTable{};
+    const TCoupTable CoupTable =
+        Profondeur >= 2 ? Sonde(static_cast<int16_t>(Profondeur - 1), Alpha, Beta).Coup : TCoupTable{};
     const int16_t ProfondeurStockee = Profondeur < 0 ? 0 : Profondeur;
 
     // 4. The moves.
@@ -187,7 +187,8 @@ std::string TChercheur::Recherche() {
     const int32_t Depart = Pos.Pieces[CoupRacine.Piece].CasePiece;
     const std::string Texte = TexteCoup(Depart, CoupRacine.Arrivee, CoupRacine.Promotion);
     // Past the end of the game tables the move is still answered, not played.
-    if (Pos.NumDemiCoup < DemiCoupsPartieMax) Pos.EffectuerDeplacement(Depart, CoupRacine.Arrivee, CoupRacine.Promotion);
+    if (Pos.NumDemiCoup < DemiCoupsPartieMax)
+        Pos.EffectuerDeplacement(Depart, CoupRacine.Arrivee, CoupRacine.Promotion);
     return Texte;
 }
 

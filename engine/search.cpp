@@ -77,7 +77,8 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
                           EvalStatique() + FP_Tab[Profondeur] <= Alpha;
 
     // 8. Without a table move, one from a shallower search; then the moves.
-    if (CoupTable.Piece == -1 && Profondeur >= 2) CoupTable = Sonde(static_cast<int16_t>(Profondeur - 1), Alpha, Beta).Coup;
+    if (CoupTable.Piece == -1 && Profondeur >= 2)
+        CoupTable = Sonde(static_cast<int16_t>(Profondeur - 1), Alpha, Beta).Coup;
     Pos.EnEchec[Pos.NumDemiCoup] = Echec;
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
     Pos.GenereListeCoups(Liste);
@@ -119,8 +120,8 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
         if (Calme && Calmes >= 4 && d >= 4) {
             // Late quiet moves are first searched with less depth and a null
             // window; only those that beat Alpha get the full search.
-            const bool Profonde = !Echec && d >= 6 && Calmes >= 8 && Beta > Alpha + 1 &&
-                                  Pos.NbPieces(Pos.Camp) >= 4 && Ameliore && c == -1 && HistoireFaible;
+            const bool Profonde = !Echec && d >= 6 && Calmes >= 8 && Beta > Alpha + 1 && Pos.NbPieces(Pos.Camp) >= 4 &&
+                                  Ameliore && c == -1 && HistoireFaible;
             Enfant.NbCoups = 0;
             v = -AlphaBeta(static_cast<int16_t>(Profonde ? d - 4 : d - 3), static_cast<int16_t>(-Alpha - 1),
                            static_cast<int16_t>(-Alpha), &Enfant, true, false);

@@ -13,6 +13,13 @@
 
 namespace velkar {
 
+// printf-style argument checking where the compiler offers it.
+#if defined(__GNUC__)
+#define VELKAR_FORMAT_PRINTF(Format, Arguments) __attribute__((format(printf, Format, Arguments)))
+#else
+#define VELKAR_FORMAT_PRINTF(Format, Arguments)
+#endif
+
 constexpr int32_t CoupsParLigne = 101;
 constexpr int32_t ProfondeurMax = 600;  // iterations of one search at most
 
@@ -20,9 +27,9 @@ constexpr int32_t ProfondeurMax = 600;  // iterations of one search at most
 // side mated now, at the root, scores -14999; every score beyond SeuilMat
 // is a mate.  Mate values are the same on both sides of zero.
 constexpr int32_t ScoreMat = 14999;
-constexpr int32_t ValeurMat = 15000;   // mate in n moves: (ValeurMat - |score|) / 2
-constexpr int32_t SeuilMat = 14500;    // scores beyond are mates, searched no further
-constexpr int32_t SeuilMatNul = 14000; // a null-move score beyond reveals a mate threat
+constexpr int32_t ValeurMat = 15000;    // mate in n moves: (ValeurMat - |score|) / 2
+constexpr int32_t SeuilMat = 14500;     // scores beyond are mates, searched no further
+constexpr int32_t SeuilMatNul = 14000;  // a null-move score beyond reveals a mate threat
 constexpr int16_t ScoreInfini = 32767;
 
 // One move of a principal variation.
@@ -71,10 +78,10 @@ public:
 
     // --- results and flags ----------------------------------------------------
     uint64_t Noeuds = 0;
-    std::string DerniereVP;      // the variation of the last line written, each move followed by a blank
-    bool ArretDemande = false;   // stop or quit arrived, or the node limit was reached
-    bool QuitDemande = false;    // "quit" was read during the search
-    bool EcouteEntree = true;    // a search looks at standard input (not during bench)
+    std::string DerniereVP;     // the variation of the last line written, each move followed by a blank
+    bool ArretDemande = false;  // stop or quit arrived, or the node limit was reached
+    bool QuitDemande = false;   // "quit" was read during the search
+    bool EcouteEntree = true;   // a search looks at standard input (not during bench)
 
     // --- parts of the search, open to the tests -------------------------------
     int32_t NoteRapide(int32_t Indice, const TCoupTable& CoupTable) const;
@@ -134,8 +141,8 @@ private:
 
     TCoupTable CoupDernierSondage;  // the move of the last probe anywhere in the search
     int32_t DemiCoupRacine = 0, NbCoupsRacine = 0, NumCoupRacine = 0;
-    char TexteCoupRacine[6] = {};   // the root move being searched, as text
-    bool RacineAmelioree = false;   // a root move raised Alpha in the current root call
+    char TexteCoupRacine[6] = {};                 // the root move being searched, as text
+    bool RacineAmelioree = false;                 // a root move raised Alpha in the current root call
     int32_t HistoriqueMaxDemiCoup = NbDemiCoups;  // highest ply whose history may be non-zero
     uint32_t DernierAffichage = 0;
     bool Arret = false;
@@ -143,10 +150,7 @@ private:
 
     char TamponInfos[2048 + CoupsParLigne * 6];
     char* EcritCompteurs(char* p, bool AvecTemps);
-#if defined(__GNUC__)
-    __attribute__((format(printf, 3, 4)))
-#endif
-    char* AjouteInfos(char* p, const char* Format, ...);
+    VELKAR_FORMAT_PRINTF(3, 4) char* AjouteInfos(char* p, const char* Format, ...);
 };
 
 }  // namespace velkar

@@ -6,6 +6,7 @@ namespace velkar {
 namespace {
 
 // White tables, rank 8 first, as a player looks at the board from White's side.
+// clang-format off
 constexpr int32_t PionBlanc[64] = {
     64, 64, 64, 64, 64, 64, 64, 64,
     32, 32, 32, 36, 36, 32, 32, 32,
@@ -55,14 +56,14 @@ constexpr int32_t DameBlanche[64] = {
       0,   8,  8, 12, 12,  8,   8,   0,
     -20,   0,  8,  8,  8,  8,   0, -20,
     -20, -20,  0,  0, -20,  0, -20, -20};
+// clang-format on
 
 constexpr int32_t Case(int32_t Colonne, int32_t Rangee) { return (Rangee - 1) * 8 + Colonne; }
 
 }  // namespace
 
 TTablesCases::TTablesCases() : Valeurs{} {
-    const int32_t* Blancs[6] = {PionBlanc, CavalierBlanc, FouBlanc, TourBlanche, DameBlanche,
-                                nullptr};
+    const int32_t* Blancs[6] = {PionBlanc, CavalierBlanc, FouBlanc, TourBlanche, DameBlanche, nullptr};
     for (int32_t t = 1; t <= 6; ++t) {
         for (int32_t r = 1; r <= 8; ++r) {
             for (int32_t f = 1; f <= 8; ++f) {
@@ -88,6 +89,7 @@ TTablesCases::TTablesCases() : Valeurs{} {
 
 const TTablesCases TabCasePiece;
 
+// clang-format off
 #define V8(r) r, r, r, r, r, r, r, r
 const int32_t CaseVersX[65] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8,
                                1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8,
@@ -101,6 +103,7 @@ const int32_t CaseVersY[65] = {0, V8(1), V8(2), V8(3), V8(4), V8(5), V8(6), V8(7
 const char CaseVersChaine[65][3] = {{'-', '-', 0}, R8('1'), R8('2'), R8('3'), R8('4'),
                                     R8('5'), R8('6'), R8('7'), R8('8')};
 #undef R8
+// clang-format on
 
 TGeometrie::TGeometrie() : Rayons{}, DirectionEntre{}, Distance{} {
     for (int32_t c = 1; c <= 64; ++c) {

@@ -40,8 +40,8 @@ int32_t TChercheur::CalculeTemps() const {
     } else {
         Budget = t.Temps / 41;
     }
-    return static_cast<int32_t>(std::clamp<int64_t>(Budget, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(Budget, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 int64_t TChercheur::LimiteSansCoup() const {

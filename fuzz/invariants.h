@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <fcntl.h>
+#include <memory>
 
 #include "engine/velkar.h"
 
@@ -62,10 +62,12 @@ struct Cliche {
     explicit Cliche(const TPosition& v) {
         std::memcpy(Echiquier, v.Echiquier, sizeof Echiquier);
         std::memcpy(Pieces, v.Pieces, sizeof Pieces);
+        // clang-format off
         const int32_t s[16] = {v.Camp, v.NumDemiCoup, v.RoqueBlancPetit, v.RoqueBlancGrand,
                                v.RoqueNoirPetit, v.RoqueNoirGrand, v.Compteur50, v.CaseEnPassant,
                                v.BlancARoque, v.NoirARoque, v.PaireFousBlancs, v.PaireFousNoirs,
                                v.Materiel, v.NbPiecesBlanches, v.NbPiecesNoires, 0};
+        // clang-format on
         std::memcpy(Scalaires, s, sizeof Scalaires);
         Cles[0] = v.Cle;
         Cles[1] = v.ClePions;
@@ -84,8 +86,7 @@ inline void VerifieCoups(TPosition& v) {
     const Cliche Avant(v);
     for (int32_t i = 1; i <= Liste.NbCoups; ++i) {
         const sCoup m = Liste.Coups[i];
-        Exige(m.Piece >= 1 && m.Piece <= 32 && (m.Piece <= 16) == (v.Camp == 1), "mover belongs to the side",
-              m.Piece);
+        Exige(m.Piece >= 1 && m.Piece <= 32 && (m.Piece <= 16) == (v.Camp == 1), "mover belongs to the side", m.Piece);
         const int32_t Depart = v.CaseDe(m);
         Exige(Depart >= 1 && Depart <= 64 && m.Arrivee >= 1 && m.Arrivee <= 64, "move squares", i);
         const int32_t Prise = v.Echiquier[m.Arrivee];

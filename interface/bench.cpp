@@ -11,6 +11,7 @@ namespace velkar {
 namespace {
 
 // Openings, middlegames (tactical and quiet) and endgames.
+// clang-format off
 const char* const PositionsBench[] = {
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
     "rn2kb1r/pp3ppp/2p1pn2/3p3b/8/1P1P1NPP/PBPqPPB1/RN2K2R w KQkq - 0 1",
@@ -49,6 +50,7 @@ const char* const PositionsBench[] = {
     "8/5k2/8/3K4/8/8/4P3/8 w - - 0 1",
     "4k3/8/8/8/8/8/8/4K2R w K - 0 1",
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"};
+// clang-format on
 
 }  // namespace
 

@@ -95,9 +95,8 @@ void Perft(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
     if (Profondeur > 0 && Pos.NumDemiCoup + Profondeur >= NbDemiCoups) {
         Ecrit("info string perft depth too large");
     } else {
-        Total = Pos.PerftDivise(Profondeur, [Ecrit](const std::string& Coup, uint64_t n) {
-            Ecrit(Coup + ": " + std::to_string(n));
-        });
+        Total = Pos.PerftDivise(
+            Profondeur, [Ecrit](const std::string& Coup, uint64_t n) { Ecrit(Coup + ": " + std::to_string(n)); });
     }
     Ecrit("");
     Ecrit("Nodes searched: " + std::to_string(Total));
@@ -123,8 +122,7 @@ void Evalue(TVelkar& Moteur, TEcritFonction Ecrit) {
     const int32_t E = Pions.Alloue(1) ? Eval(Pos, Pions) : 0;
     const int32_t M = Pos.Materiel;
     const int32_t S = static_cast<int16_t>(Pos.Camp == 1 ? E + M : E - M);
-    Ecrit("info string eval " + std::to_string(E) + " material " + std::to_string(M) + " static " +
-          std::to_string(S));
+    Ecrit("info string eval " + std::to_string(E) + " material " + std::to_string(M) + " static " + std::to_string(S));
 }
 
 }  // namespace

@@ -63,8 +63,8 @@ TLimites LitLimites(std::string_view Mots) {
     // The fields that take a number.  A field given twice keeps its first
     // value; a field without a number counts as given, with its default.
     enum { Wtime, Btime, Winc, Binc, Movetime, Depth, Nodes, Movestogo, Mate, NbChamps };
-    constexpr std::string_view Noms[NbChamps] = {"wtime", "btime",  "winc",      "binc", "movetime",
-                                                 "depth", "nodes",  "movestogo", "mate"};
+    constexpr std::string_view Noms[NbChamps] = {"wtime", "btime", "winc",      "binc", "movetime",
+                                                 "depth", "nodes", "movestogo", "mate"};
     bool Donne[NbChamps] = {};
     bool AvecNombre[NbChamps] = {};
     int64_t Valeur[NbChamps] = {};

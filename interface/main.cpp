@@ -7,9 +7,7 @@
 
 namespace velkar {
 
-void EcrireChaine(std::string_view Texte) {
-    plateforme::EcrireLigne(plateforme::SortieStandard(), Texte);
-}
+void EcrireChaine(std::string_view Texte) { plateforme::EcrireLigne(plateforme::SortieStandard(), Texte); }
 
 void BouclePrincipale() {
     plateforme::PrepareConsole();

@@ -41,9 +41,7 @@ inline bool Pose(TPosition& v, std::string_view Fen) {
     return Ok;
 }
 
-inline std::string Texte(const TPosition& v, const sCoup& m) {
-    return TexteCoup(v.CaseDe(m), m.Arrivee, m.Promotion);
-}
+inline std::string Texte(const TPosition& v, const sCoup& m) { return TexteCoup(v.CaseDe(m), m.Arrivee, m.Promotion); }
 
 // The legal moves (or the captures and promotions) of the side to move, in
 // generation order, generated as the search does: check flag stored first.
@@ -51,7 +49,8 @@ inline ListeCoupsPly Liste(TPosition& v, bool Captures = false) {
     ListeCoupsPly l;
     v.EnEchec[v.NumDemiCoup] = v.RoiEchec(v.Camp);
     if (Captures) v.GenereListeCaps(l);
-    else v.GenereListeCoups(l);
+    else
+        v.GenereListeCoups(l);
     return l;
 }
 inline std::vector<std::string> Coups(TPosition& v, bool Captures = false) {
@@ -102,10 +101,12 @@ inline Etat Photo(const TPosition& v) {
         e.Pieces[3 * i + 1] = v.Pieces[i].TypePiece;
         e.Pieces[3 * i + 2] = v.Pieces[i].ValeurPiece;
     }
+    // clang-format off
     e.Scalaires = {v.Camp, v.NumDemiCoup, v.RoqueBlancPetit, v.RoqueBlancGrand,
                    v.RoqueNoirPetit, v.RoqueNoirGrand, v.Compteur50, v.CaseEnPassant,
                    v.BlancARoque, v.NoirARoque, v.PaireFousBlancs, v.PaireFousNoirs,
                    v.NbPiecesBlanches, v.NbPiecesNoires, v.Materiel, 0};
+    // clang-format on
     e.Cle = v.Cle;
     e.ClePions = v.ClePions;
     return e;

@@ -132,8 +132,8 @@ TEST(Fen, ReparationsEnPassantEtRoques) {
     TPosition& v = Plateau();
     const std::vector<std::pair<const char*, int32_t>> EnPassant = {
         {"rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq e6 0 2", Case("e6")},
-        {"rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq d6 0 2", -1},  // no pawn on d5
-        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e3 0 1", -1},  // wrong side to move
+        {"rnbqkbnr/pppp1ppp/8/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq d6 0 2", -1},     // no pawn on d5
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e3 0 1", -1},     // wrong side to move
         {"rnbqkbnr/pppp1pp1/4p3/4p3/8/8/PPPPPPPP/RNBQKBNR w KQkq e6 0 2", -1}};  // e6 occupied
     for (const auto& [f, c] : EnPassant) {
         ASSERT_TRUE(Pose(v, f));

@@ -34,8 +34,7 @@ std::string Miroir(const std::string& Fen) {
         r += Inverse(*it);
     }
     if (EnPassant.size() == 2) EnPassant[1] = static_cast<char>('1' + '8' - EnPassant[1]);
-    return r + (Trait == "w" ? " b " : " w ") + (Roques == "-" ? Roques : Inverse(Roques)) + " " + EnPassant +
-           " 0 1";
+    return r + (Trait == "w" ? " b " : " w ") + (Roques == "-" ? Roques : Inverse(Roques)) + " " + EnPassant + " 0 1";
 }
 
 int16_t EvalDe(const char* Fen) {
@@ -213,7 +212,7 @@ TEST(Evaluation, TablesDesCases) {
         EXPECT_EQ(T[t][1][Case(c)], Valeur) << c;
     // Black's tables mirror White's but for a few squares.
     const std::vector<std::tuple<int, const char*, int>> Exceptions = {
-        {2, "b3", 0}, {2, "g3", 0}, {2, "b4", -6}, {2, "g4", -6}, {3, "a1", 0},
+        {2, "b3", 0}, {2, "g3", 0},   {2, "b4", -6},  {2, "g4", -6},  {3, "a1", 0},
         {3, "h1", 0}, {3, "f8", -10}, {3, "g8", -45}, {5, "d8", -20}, {5, "e8", 0}};
     for (int32_t t = 1; t <= 6; ++t)
         for (int32_t c = 1; c <= 64; ++c) {

@@ -12,7 +12,9 @@ struct Table : ::testing::Test {
     TTableTransposition t;
     uint64_t Cle = 123456789;
     void SetUp() override { ASSERT_TRUE(t.Alloue(Taille)); }
-    TSondage Sonde(int16_t Profondeur, int16_t Alpha, int16_t Beta) { return t.HashRecherche(Cle, Profondeur, Alpha, Beta); }
+    TSondage Sonde(int16_t Profondeur, int16_t Alpha, int16_t Beta) {
+        return t.HashRecherche(Cle, Profondeur, Alpha, Beta);
+    }
     void Stocke(int16_t Profondeur, int16_t Valeur, TBorne Borne, TCoupTable Coup) {
         t.HashEnregistre(Cle, Profondeur, Valeur, Borne, Coup);
     }

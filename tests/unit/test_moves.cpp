@@ -29,8 +29,12 @@ struct Racine {
     uint64_t Cle, ClePions, Placement, PlacementPions;
     int32_t Camp, NumDemiCoup, Droits[4];
     explicit Racine(const TPosition& v)
-        : Cle(v.Cle), ClePions(v.ClePions), Placement(CleDesPieces(v, false)),
-          PlacementPions(CleDesPieces(v, true)), Camp(v.Camp), NumDemiCoup(v.NumDemiCoup),
+        : Cle(v.Cle),
+          ClePions(v.ClePions),
+          Placement(CleDesPieces(v, false)),
+          PlacementPions(CleDesPieces(v, true)),
+          Camp(v.Camp),
+          NumDemiCoup(v.NumDemiCoup),
           Droits{v.RoqueBlancPetit, v.RoqueBlancGrand, v.RoqueNoirPetit, v.RoqueNoirGrand} {}
 };
 
@@ -69,9 +73,11 @@ struct Racine {
 TEST(Generation, OrdreDeLaPositionDeDepart) {
     TPosition& v = Plateau();
     NouvellePartie();
+    // clang-format off
     EXPECT_EQ(Coups(v), (std::vector<std::string>{
                             "a2a3", "a2a4", "b2b3", "b2b4", "c2c3", "c2c4", "d2d3", "d2d4", "e2e3", "e2e4",
                             "f2f3", "f2f4", "g2g3", "g2g4", "h2h3", "h2h4", "b1a3", "b1c3", "g1f3", "g1h3"}));
+    // clang-format on
 }
 
 TEST(Generation, PromotionsEtPousseeBloquee) {
@@ -79,8 +85,8 @@ TEST(Generation, PromotionsEtPousseeBloquee) {
     ASSERT_TRUE(Pose(v, "r1r1k3/1P6/8/8/8/4n3/4P3/4K3 w - - 0 1"));
     std::vector<std::string> l = Coups(v);
     l.resize(12);
-    EXPECT_EQ(l, (std::vector<std::string>{"b7b8n", "b7b8b", "b7b8r", "b7b8q", "b7a8n", "b7a8b", "b7a8r",
-                                           "b7a8q", "b7c8n", "b7c8b", "b7c8r", "b7c8q"}));
+    EXPECT_EQ(l, (std::vector<std::string>{"b7b8n", "b7b8b", "b7b8r", "b7b8q", "b7a8n", "b7a8b", "b7a8r", "b7a8q",
+                                           "b7c8n", "b7c8b", "b7c8r", "b7c8q"}));
     EXPECT_FALSE(Contient(Coups(v), "e2e4"));  // no double push over a blocked square
     // Castling may cross an attacked b1, not an attacked c1.
     ASSERT_TRUE(Pose(v, "1r2k3/8/8/8/8/8/8/R3K2R w KQ - 0 1"));
