@@ -13,14 +13,12 @@ namespace velkar::plateforme {
 // Build label that ends the identification line ("x64" or "x32").
 const char* Etiquette();
 
-// Sets up standard input and output; true when standard input is an
-// interactive console rather than a pipe or a file.
+// Sets up standard input and output.
 void PrepareConsole();
-bool EstConsole();
 
 // Prepares standard input again at the start of a search (a console may
-// have been handed over meanwhile); true when it is a console.
-bool PrepareEntreeRecherche();
+// have been handed over meanwhile).
+void PrepareEntreeRecherche();
 
 // Milliseconds since the program started, from a monotonic clock.
 uint64_t GetTickCount();

@@ -16,8 +16,8 @@
 namespace velkar::plateforme {
 namespace {
 
-std::string Tampon;      // bytes read from standard input, not yet taken
-bool Fermee = false;     // standard input reached its end
+std::string Tampon;   // bytes read from standard input, not yet taken
+bool Fermee = false;  // standard input reached its end
 
 uint64_t MillisecondesMonotones() {
     timespec t{};
@@ -59,9 +59,7 @@ void PrepareConsole() {
     signal(SIGPIPE, SIG_IGN);
 }
 
-bool EstConsole() { return false; }
-
-bool PrepareEntreeRecherche() { return false; }
+void PrepareEntreeRecherche() {}
 
 uint64_t GetTickCount() { return MillisecondesMonotones() - Depart; }
 

@@ -165,9 +165,7 @@ void Remplir() {
             LeaveCriticalSection(&Lecteur->Verrou);
             break;
         }
-        case GenreEntree::Autre:
-            Lire(65536);
-            break;
+        case GenreEntree::Autre: Lire(65536); break;
     }
 }
 
@@ -185,12 +183,9 @@ void PrepareConsole() {
 // Done again at the start of every search: the interface may have handed
 // the console over or changed its mode since the program started.  Bytes
 // already read stay in the buffer; only unread console events are dropped.
-bool PrepareEntreeRecherche() {
+void PrepareEntreeRecherche() {
     if (!Fermee) PrepareEntree();
-    return Console;
 }
-
-bool EstConsole() { return Console; }
 
 // The system clock wraps every 49.7 days; differences of 32-bit ticks stay
 // right across the wrap, which is all the engine uses.
