@@ -1,7 +1,9 @@
 // The pieces of the search that can be checked on their own: move ordering,
 // the time budget and the information lines.
 #include <algorithm>
+#include <limits>
 
+#include "interface/interface.h"
 #include "outils.h"
 #include "platform/plateforme.h"
 
@@ -288,4 +290,34 @@ TEST(Chercheurs, DeuxiemeChercheurSurLesMemesTables) {
     EXPECT_EQ(Encore.first, Premier.first);
     EXPECT_LT(Encore.second, Premier.second);
     NouvellePartie();
+}
+
+TEST(Limites, LectureDuGo) {
+    TLimites l = LitLimites(" wtime 60000 btime 500 winc 10 binc 20 movestogo 30 ponder");
+    EXPECT_EQ(std::vector<int32_t>({l.TempsBlanc, l.TempsNoir, l.IncBlanc, l.IncNoir}),
+              std::vector<int32_t>({60000, 500, 10, 20}));
+    EXPECT_TRUE(l.Ponder);
+    EXPECT_FALSE(l.Infini || l.TempsParCoupFixe || l.Profondeur || l.Noeuds);
+    l = LitLimites(" wtime 60000");  // the other clock defaults to one second
+    EXPECT_EQ(l.TempsNoir, 1000);
+    // movetime overrides depth, which overrides the clocks.
+    l = LitLimites(" wtime 5000 depth 9 movetime 300");
+    EXPECT_TRUE(l.TempsParCoupFixe);
+    EXPECT_EQ(l.TempsParCoup, 300);
+    EXPECT_EQ(l.Profondeur, 0);
+    EXPECT_EQ(l.TempsBlanc, 0);
+    l = LitLimites(" wtime 5000 depth 0 infinite");
+    EXPECT_EQ(l.Profondeur, 1);
+    EXPECT_EQ(l.TempsBlanc + l.TempsNoir + l.IncBlanc + l.IncNoir, 4000);
+    EXPECT_TRUE(l.Infini);
+    // A node count alone has no clock; with a clock it keeps it.
+    EXPECT_EQ(LitLimites(" nodes 5000").TempsBlanc, std::numeric_limits<int32_t>::max());
+    l = LitLimites(" btime 700 nodes 5000");
+    EXPECT_EQ(l.Noeuds, 5000u);
+    EXPECT_EQ(l.TempsBlanc, 1000);
+    // Odd lines: the first value of a field counts, a field without a
+    // number takes its default, other words are skipped.
+    l = LitLimites(" searchmoves e2e4 wtime 100 wtime 200 mate 3 btime winc 7 nodes -5");
+    EXPECT_EQ(std::vector<int32_t>({l.TempsBlanc, l.TempsNoir, l.IncBlanc}), std::vector<int32_t>({100, 1000, 7}));
+    EXPECT_EQ(l.Noeuds, 0u);
 }
