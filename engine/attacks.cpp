@@ -7,9 +7,7 @@ namespace velkar {
 
 namespace {
 
-inline bool EstEnnemi(int32_t Piece, int32_t CampRoi) {
-    return CampRoi == 1 ? Piece > 16 : (Piece >= 1 && Piece <= 16);
-}
+inline bool EstEnnemi(int32_t Piece, int32_t CampRoi) { return CampRoi == 1 ? Piece > RoiBlanc : EstBlanche(Piece); }
 
 // A queen attacks along every line, a bishop along diagonals (even
 // directions), a rook along ranks and files (odd directions).

@@ -21,7 +21,7 @@ inline bool SurPlace(const TPosition& v, int32_t Piece) { return v.Pieces[Piece]
 Occupation Occupe(const TPosition& Pos) {
     Occupation o{};
     for (int32_t n = 1; n <= 32; ++n)
-        if (Pos.Pieces[n].CasePiece != -1) o.Couleur[n <= 16 ? 1 : 2] |= Bit(Pos.Pieces[n].CasePiece);
+        if (Pos.Pieces[n].CasePiece != -1) o.Couleur[EstBlanche(n) ? 1 : 2] |= Bit(Pos.Pieces[n].CasePiece);
     o.Tous = o.Couleur[1] | o.Couleur[2];
     return o;
 }
@@ -30,7 +30,7 @@ int32_t ActiviteSur(const TPosition& Pos, int32_t Piece, const Occupation& o) {
     const TPiece* Pieces = Pos.Pieces;
     const int32_t s = Pieces[Piece].CasePiece;
     if (s == -1) return 0;
-    const bool Blanc = Piece <= 16;
+    const bool Blanc = EstBlanche(Piece);
     const int32_t K = Pieces[Blanc ? RoiNoir : RoiBlanc].CasePiece;
     const Bitboard Ennemis = o.Couleur[Blanc ? 2 : 1];
     // Sliders: one point per empty square up to the first piece of each ray,
@@ -162,12 +162,12 @@ int16_t Eval(const TPosition& Pos, TTablePions& TablePions) {
     for (int32_t n = 1; n <= 32; ++n) {
         const int32_t c = Pieces[n].CasePiece;
         if (c == -1) continue;
-        if (n <= 16) {
+        if (EstBlanche(n)) {
             o.Couleur[1] |= Bit(c);
-            if (n != 16) CasesBlanches = Somme16(CasesBlanches, TabCasePiece[Pieces[n].TypePiece][1][c]);
+            if (n != RoiBlanc) CasesBlanches = Somme16(CasesBlanches, TabCasePiece[Pieces[n].TypePiece][1][c]);
         } else {
             o.Couleur[2] |= Bit(c);
-            if (n != 32) CasesNoires = Somme16(CasesNoires, TabCasePiece[Pieces[n].TypePiece][2][c]);
+            if (n != RoiNoir) CasesNoires = Somme16(CasesNoires, TabCasePiece[Pieces[n].TypePiece][2][c]);
         }
     }
     o.Tous = o.Couleur[1] | o.Couleur[2];

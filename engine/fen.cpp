@@ -26,13 +26,13 @@ int32_t TypeDeLettre(char Lettre) {
 bool EstPionDe(const TPosition& v, int32_t Case, int32_t CampPion) {
     int32_t p = v.Echiquier[Case];
     if (p == 0 || v.Pieces[p].TypePiece != 1) return false;
-    return CampPion == 1 ? p <= 16 : p > 16;
+    return EstBlanche(p) == (CampPion == 1);
 }
 
 bool EstTourDe(const TPosition& v, int32_t Case, int32_t CampTour) {
     int32_t p = v.Echiquier[Case];
     if (p == 0 || v.Pieces[p].TypePiece != 4) return false;
-    return CampTour == 1 ? p <= 16 : p > 16;
+    return EstBlanche(p) == (CampTour == 1);
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ bool TPosition::PlacePieces(std::string_view t, size_t& i) {
     Materiel = 0;
     for (int32_t p = 1; p <= 32; ++p) {
         if (Pieces[p].CasePiece == -1) continue;
-        Materiel += p <= 16 ? Pieces[p].ValeurPiece : -Pieces[p].ValeurPiece;
+        Materiel += EstBlanche(p) ? Pieces[p].ValeurPiece : -Pieces[p].ValeurPiece;
     }
     return true;
 }
@@ -193,7 +193,7 @@ std::string TPosition::ChaineFen() const {
             if (Vides) Fen += static_cast<char>('0' + Vides);
             Vides = 0;
             char l = Lettres[Pieces[p].TypePiece];
-            Fen += p <= 16 ? static_cast<char>(l - 32) : l;
+            Fen += EstBlanche(p) ? static_cast<char>(l - 32) : l;
         }
         if (Vides) Fen += static_cast<char>('0' + Vides);
         if (r > 1) Fen += '/';
@@ -219,7 +219,7 @@ std::string TPosition::ChaineEchiquier() const {
         for (int32_t f = 1; f <= 8; ++f) {
             int32_t p = Echiquier[(r - 1) * 8 + f];
             char l = Lettres[p ? Pieces[p].TypePiece : 0];
-            Texte += (p != 0 && p <= 16) ? static_cast<char>(l - 32) : l;
+            Texte += EstBlanche(p) ? static_cast<char>(l - 32) : l;
             if (f < 8) Texte += ' ';
         }
         Texte += '\n';

@@ -7,12 +7,6 @@
 
 namespace velkar {
 
-namespace {
-
-inline bool EstBlanche(int32_t Piece) { return Piece >= 1 && Piece <= 16; }
-
-}  // namespace
-
 const char* TPosition::Incoherence(bool AuRepos) const {
     if (Camp != 1 && Camp != 2) return "side to move";
     if (NumDemiCoup < 1 || NumDemiCoup >= NbDemiCoups) return "ply inside its tables";

@@ -35,7 +35,7 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
     if (n == 0) return static_cast<int16_t>(Echec ? Eloignement - ScoreMat : 0);
 
     // 5. Single reply, or ordering.
-    if (n == 1 && Pos.NumDemiCoup + Profondeur <= DemiCoupMax + 32) {
+    if (n == 1 && Pos.NumDemiCoup + Profondeur <= DemiCoupMax + RoomExtension) {
         ++Profondeur;
     } else {
         TrieListeCoups(CoupTable);

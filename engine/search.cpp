@@ -7,14 +7,6 @@
 
 namespace velkar {
 
-namespace {
-
-// Extensions are granted only while the line stays within this many plies
-// beyond the iteration's horizon.
-constexpr int32_t RoomExtension = 32;
-
-}  // namespace
-
 int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLigne Ligne, bool NulPermis,
                               bool Echec) {
     // 1. Stop, count, report.

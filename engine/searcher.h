@@ -22,6 +22,9 @@ namespace velkar {
 
 constexpr int32_t CoupsParLigne = 101;
 constexpr int32_t ProfondeurMax = 600;  // iterations of one search at most
+// Extensions are granted only while the line stays within this many plies
+// beyond the iteration's horizon.
+constexpr int32_t RoomExtension = 32;
 
 // Scores.  A mate is 14999 less the distance in plies from the root, so a
 // side mated now, at the root, scores -14999; every score beyond SeuilMat

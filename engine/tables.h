@@ -17,6 +17,7 @@ extern const char CaseVersChaine[65][3];  // "a1" .. "h8"
 constexpr int32_t RoiBlanc = 16;
 constexpr int32_t RoiNoir = 32;
 inline int32_t NumeroRoi(int32_t Camp) { return Camp == 1 ? RoiBlanc : RoiNoir; }
+inline bool EstBlanche(int32_t Piece) { return Piece >= 1 && Piece <= RoiBlanc; }
 
 constexpr int32_t ValeursPieces[7] = {0, 100, 325, 325, 500, 975, 0};
 
