@@ -34,6 +34,8 @@ TPosition::TPosition() {
     NbPiecesBlanches = NbPiecesNoires = 0;
     Camp = NumDemiCoup = 0;
     RoqueBlancPetit = RoqueBlancGrand = RoqueNoirPetit = RoqueNoirGrand = 0;
+    for (int32_t k = 1; k <= 4; ++k) TourRoque[k] = CoinsRoque[k];
+    TourRoque[0] = 0;
     Compteur50 = CaseEnPassant = 0;
     BlancARoque = NoirARoque = PaireFousBlancs = PaireFousNoirs = 0;
     Materiel = 0;
@@ -51,6 +53,7 @@ void TPosition::InitialiserPosition() {
     CampFen = 1;
     Camp = 1;
     RoqueBlancPetit = RoqueBlancGrand = RoqueNoirPetit = RoqueNoirGrand = 0;
+    for (int32_t k = 1; k <= 4; ++k) TourRoque[k] = CoinsRoque[k];
     NumDemiCoup = 1;
     NbPiecesBlanches = NbPiecesNoires = 16;
     Compteur50 = 0;

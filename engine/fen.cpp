@@ -105,10 +105,46 @@ bool TPosition::PlacePieces(std::string_view t, size_t& i) {
     return true;
 }
 
+// The castling field of a Chess960 FEN, the board already placed.  A letter
+// names the file of a rook (Shredder-FEN: "HAha", upper case for White);
+// K and Q name the outermost rook on that side of the king (X-FEN).  A right
+// stands only with the king on its first rank and a rook of its colour on
+// the named square; the side of the king the rook stands on says which
+// right it is, and the first letter for a right wins.
+void TPosition::LitRoques960(std::string_view Champ) {
+    int32_t* const Droits[5] = {nullptr, &RoqueBlancPetit, &RoqueBlancGrand, &RoqueNoirPetit, &RoqueNoirGrand};
+    for (int32_t k = 1; k <= 4; ++k) *Droits[k] = -1;
+    for (const char c : Champ) {
+        if (c == '-') continue;
+        const int32_t CampTour = (c >= 'a') ? 2 : 1;
+        const char Lettre = static_cast<char>(CampTour == 2 ? c : c + ('a' - 'A'));
+        const int32_t Base = CampTour == 1 ? 0 : 56;
+        const int32_t Roi = Pieces[NumeroRoi(CampTour)].CasePiece;
+        if (CaseVersY[Roi] != (CampTour == 1 ? 1 : 8)) continue;
+        const int32_t ColonneRoi = CaseVersX[Roi];
+        int32_t Colonne = 0;
+        if (Lettre == 'k') {
+            for (int32_t f = 8; f > ColonneRoi && Colonne == 0; --f)
+                if (EstTourDe(*this, Base + f, CampTour)) Colonne = f;
+        } else if (Lettre == 'q') {
+            for (int32_t f = 1; f < ColonneRoi && Colonne == 0; ++f)
+                if (EstTourDe(*this, Base + f, CampTour)) Colonne = f;
+        } else {
+            Colonne = Lettre - 'a' + 1;
+        }
+        if (Colonne == 0 || Colonne == ColonneRoi || !EstTourDe(*this, Base + Colonne, CampTour)) continue;
+        const int32_t k = (CampTour == 1 ? 1 : 3) + (Colonne > ColonneRoi ? 0 : 1);
+        if (*Droits[k] == 0) continue;
+        *Droits[k] = 0;
+        TourRoque[k] = Base + Colonne;
+    }
+}
+
 // The fields after the placement, which begins the side to move at t[i + 1].
 void TPosition::LitChampsFen(std::string_view t, size_t i) {
     Camp = t[i + 1] == 'w' ? 1 : 2;
     RoqueBlancPetit = RoqueBlancGrand = RoqueNoirPetit = RoqueNoirGrand = -1;
+    for (int32_t k = 1; k <= 4; ++k) TourRoque[k] = CoinsRoque[k];
     size_t Pos = i + 3;
     while (Pos < t.size()) {
         const char c = t[Pos];
@@ -117,10 +153,12 @@ void TPosition::LitChampsFen(std::string_view t, size_t i) {
         else if (c == 'Q') RoqueBlancGrand = 0;
         else if (c == 'k') RoqueNoirPetit = 0;
         else if (c == 'q') RoqueNoirGrand = 0;
+        else if (Chess960 && ((c >= 'A' && c <= 'H') || (c >= 'a' && c <= 'h'))) {}
         else if (c != '-') break;
         // clang-format on
         ++Pos;
     }
+    if (Chess960) LitRoques960(t.substr(i + 3, Pos - (i + 3)));
     CaseEnPassant = -1;
     if (Pos + 2 < t.size() && t[Pos + 1] >= 'a' && t[Pos + 1] <= 'h' && t[Pos + 2] >= '1' && t[Pos + 2] <= '8')
         CaseEnPassant = ChaineVersCase(t.data() + Pos + 1, 2);
@@ -170,7 +208,9 @@ bool TPosition::PlaceFen(std::string_view Fen) {
                       : CaseVersY[e] == 3 && Echiquier[e] == 0 && Echiquier[e - 8] == 0 && EstPionDe(*this, e + 8, 1);
         if (!Possible) CaseEnPassant = -1;
     }
-    // A castling right stands only with the king and that rook at home.
+    // A castling right stands only with the king and that rook at home (in
+    // Chess960 the castling field was read against the board already).
+    if (Chess960) return true;
     const bool RoiBlancChezLui = Pieces[RoiBlanc].CasePiece == 5, RoiNoirChezLui = Pieces[RoiNoir].CasePiece == 61;
     if (!RoiBlancChezLui || !EstTourDe(*this, 8, 1)) RoqueBlancPetit = -1;
     if (!RoiBlancChezLui || !EstTourDe(*this, 1, 1)) RoqueBlancGrand = -1;
@@ -200,10 +240,17 @@ std::string TPosition::ChaineFen() const {
     }
     Fen += Camp == 1 ? " w " : " b ";
     std::string Roques;
-    if (RoqueBlancPetit == 0) Roques += 'K';
-    if (RoqueBlancGrand == 0) Roques += 'Q';
-    if (RoqueNoirPetit == 0) Roques += 'k';
-    if (RoqueNoirGrand == 0) Roques += 'q';
+    if (Chess960) {
+        // Shredder-FEN: the file of each castling rook, upper case for White.
+        const int32_t Droits[5] = {0, RoqueBlancPetit, RoqueBlancGrand, RoqueNoirPetit, RoqueNoirGrand};
+        for (int32_t k = 1; k <= 4; ++k)
+            if (Droits[k] == 0) Roques += static_cast<char>((k <= 2 ? 'A' : 'a') + CaseVersX[TourRoque[k]] - 1);
+    } else {
+        if (RoqueBlancPetit == 0) Roques += 'K';
+        if (RoqueBlancGrand == 0) Roques += 'Q';
+        if (RoqueNoirPetit == 0) Roques += 'k';
+        if (RoqueNoirGrand == 0) Roques += 'q';
+    }
     Fen += Roques.empty() ? "-" : Roques;
     Fen += ' ';
     Fen += CaseEnPassant >= 1 && CaseEnPassant <= 64 ? CaseVersChaine[CaseEnPassant] : "-";

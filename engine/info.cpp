@@ -8,6 +8,7 @@
 
 #include "../platform/plateforme.h"
 #include "searcher.h"
+#include "wdl.h"
 
 namespace velkar {
 
@@ -52,16 +53,39 @@ std::string_view TChercheur::ChaineInfosPrimaire(int32_t NumeroCoup, std::string
     return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
 }
 
+// The variation as text, each move followed by a blank; returns its length.
+size_t TChercheur::TexteVariation(const LigneVP& Ligne, char* Texte) const {
+    size_t k = 0;
+    for (int32_t i = 0; i < Ligne.NbCoups; ++i) {
+        const CoupVP& c = Ligne.Coups[i];
+        k += static_cast<size_t>(EcritCoup(Texte + k, c.Depart, c.Arrivee, c.Promotion));
+        Texte[k++] = ' ';
+    }
+    return k;
+}
+
+// " score cp X" or " score mate N", and the win, draw and loss chances when
+// the option asks for them.
+char* TChercheur::EcritScore(char* p, int32_t Score) {
+    if (std::abs(Score) < SeuilMat) {
+        p = AjouteInfos(p, " score cp %d", Score);
+    } else {
+        const int32_t Mat = (ValeurMat - std::abs(Score)) / 2;
+        p = AjouteInfos(p, " score mate %d", Score < 0 ? -Mat : Mat);
+    }
+    if (Reglages.AfficheWdl) {
+        int32_t Gain, Nulle, Perte;
+        Wdl(Score, Gain, Nulle, Perte);
+        p = AjouteInfos(p, " wdl %d %d %d", Gain, Nulle, Perte);
+    }
+    LigneAvecScore = true;
+    return p;
+}
+
 std::string_view TChercheur::ChaineInfos(pLigne Ligne, int32_t Score, int32_t NumeroCoup,
                                          std::string_view TexteCoupCourant) {
-    // The variation as text, each move followed by a blank.
     char Variation[CoupsParLigne * 6 + 1];
-    size_t k = 0;
-    for (int32_t i = 0; i < Ligne->NbCoups; ++i) {
-        const CoupVP& c = Ligne->Coups[i];
-        k += static_cast<size_t>(EcritCoup(Variation + k, c.Depart, c.Arrivee, c.Promotion));
-        Variation[k++] = ' ';
-    }
+    const size_t k = TexteVariation(*Ligne, Variation);
     const std::string_view Nouvelle(Variation, k);
     // Nothing new to say when the variation is the last one sent, or a
     // beginning of it.
@@ -71,14 +95,33 @@ std::string_view TChercheur::ChaineInfos(pLigne Ligne, int32_t Score, int32_t Nu
     char* p = TamponInfos;
     p = AjouteInfos(p, "info depth %d seldepth %d currmove %.*s currmovenumber %d", Iteration, ProfondeurSel,
                     static_cast<int>(TexteCoupCourant.size()), TexteCoupCourant.data(), NumeroCoup);
-    if (std::abs(Score) < SeuilMat) {
-        p = AjouteInfos(p, " score cp %d", Score);
-    } else {
-        const int32_t Mat = (ValeurMat - std::abs(Score)) / 2;
-        p = AjouteInfos(p, " score mate %d", Score < 0 ? -Mat : Mat);
-    }
+    p = EcritScore(p, Score);
     p = EcritCompteurs(p, true);
     p = AjouteInfos(p, " pv %.*s", static_cast<int>(k), Variation);
+    return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
+}
+
+std::string_view TChercheur::ChaineInfosMultiPV(int32_t Numero, const LigneVP& Ligne, int32_t Score) {
+    char Variation[CoupsParLigne * 6 + 1];
+    const size_t k = TexteVariation(Ligne, Variation);
+    char* p = TamponInfos;
+    p = AjouteInfos(p, "info depth %d seldepth %d multipv %d", Iteration, ProfondeurSel, Numero);
+    p = EcritScore(p, Score);
+    p = EcritCompteurs(p, true);
+    p = AjouteInfos(p, " pv %.*s", static_cast<int>(k), Variation);
+    return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
+}
+
+void TChercheur::Wdl(int32_t Score, int32_t& Gain, int32_t& Nulle, int32_t& Perte) const {
+    ModeleWdl(Score, MaterielWdl(Pos), Gain, Nulle, Perte);
+}
+
+std::string_view TChercheur::ChaineInfosFinale(std::string_view Coup) {
+    char* p = TamponInfos;
+    p = AjouteInfos(p, "info depth %d seldepth %d", std::max(ProfondeurCoupRacine, 1), ProfondeurSel);
+    p = EcritScore(p, ScoreCoupRacine);
+    p = EcritCompteurs(p, true);
+    p = AjouteInfos(p, " pv %.*s", static_cast<int>(Coup.size()), Coup.data());
     return std::string_view(TamponInfos, static_cast<size_t>(p - TamponInfos));
 }
 

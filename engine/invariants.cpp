@@ -38,22 +38,25 @@ const char* TPosition::Incoherence(bool AuRepos) const {
     if (Compteur50 < 0) return "fifty-move counter";
     if (!AuRepos) return nullptr;
 
-    // Castling rights stand with their king and rook at home.  (Inside a
-    // capture sequence the light move leaves the rights alone.)
-    struct Droit {
-        int32_t Valeur, Roi, CaseRoi, CaseTour;
-        const char* Nom;
-    };
-    const Droit Droits[4] = {{RoqueBlancPetit, RoiBlanc, 5, 8, "White king-side castling right"},
-                             {RoqueBlancGrand, RoiBlanc, 5, 1, "White queen-side castling right"},
-                             {RoqueNoirPetit, RoiNoir, 61, 64, "Black king-side castling right"},
-                             {RoqueNoirGrand, RoiNoir, 61, 57, "Black queen-side castling right"}};
-    for (const Droit& d : Droits) {
-        if (d.Valeur != 0 && d.Valeur != -1) return d.Nom;
-        if (d.Valeur == -1) continue;
-        const int32_t t = Echiquier[d.CaseTour];
-        if (Echiquier[d.CaseRoi] != d.Roi || t == 0 || EstBlanche(t) != EstBlanche(d.Roi) || Pieces[t].TypePiece != 4)
-            return d.Nom;
+    // Castling rights stand with their king and rook at home: in standard
+    // chess the king on e1 or e8 and the rook in its corner; in Chess960 the
+    // king anywhere on its first rank and the rook on the right's square, on
+    // the side of the king the right names.  (Inside a capture sequence the
+    // light move leaves the rights alone.)
+    const int32_t Valeurs[5] = {0, RoqueBlancPetit, RoqueBlancGrand, RoqueNoirPetit, RoqueNoirGrand};
+    static constexpr const char* Noms[5] = {"", "White king-side castling right", "White queen-side castling right",
+                                            "Black king-side castling right", "Black queen-side castling right"};
+    for (int32_t k = 1; k <= 4; ++k) {
+        if (Valeurs[k] != 0 && Valeurs[k] != -1) return Noms[k];
+        if (Valeurs[k] == -1) continue;
+        const bool Blanc = k <= 2, Petit = (k & 1) == 1;
+        const int32_t CaseTour = TourRoque[k], CaseRoi = Pieces[NumeroRoi(Blanc ? 1 : 2)].CasePiece;
+        if (CaseTour < 1 || CaseTour > 64) return Noms[k];
+        const int32_t t = Echiquier[CaseTour];
+        if (t == 0 || EstBlanche(t) != Blanc || Pieces[t].TypePiece != 4) return Noms[k];
+        if (CaseVersY[CaseTour] != (Blanc ? 1 : 8) || CaseVersY[CaseRoi] != CaseVersY[CaseTour]) return Noms[k];
+        if (Petit ? CaseTour < CaseRoi : CaseTour > CaseRoi) return Noms[k];
+        if (!Chess960 && (CaseTour != CoinsRoque[k] || CaseRoi != (Blanc ? 5 : 61))) return Noms[k];
     }
     if (Sauvegardes[NumDemiCoup].Nombre != 0) return "journal of the current ply is empty";
     if (Cle != HistoriqueCle[NumDemiCoup]) return "key history holds the current key";

@@ -5,10 +5,15 @@
 
 namespace velkar {
 
+// A move as the interface writes it: its squares and promotion (-1: none).
+struct TCoupUci {
+    int8_t Depart, Arrivee, Promotion;
+};
+
 struct TLimites {
     // Clocks and increments in milliseconds.  A depth search (without a
     // fixed time) runs with one second on each clock and each increment,
-    // and a node count alone with no clock at all.
+    // and a node count or a mate search alone with no clock at all.
     int32_t TempsBlanc = 0, TempsNoir = 0, IncBlanc = 0, IncNoir = 0;
     // A fixed time per move (movetime): the clocks do not count, and the
     // budget is planned as if the whole time were the side's increment.
@@ -18,6 +23,11 @@ struct TLimites {
     uint64_t Noeuds = 0;     // 0 for none
     bool Infini = false;     // only stop (or quit) ends the search
     bool Ponder = false;     // the search thinks on the opponent's time until ponderhit or stop
+    int32_t Mat = 0;         // go mate: the search ends once it finds a mate in this many moves; 0 for none
+    // go searchmoves: only these root moves are searched (none: all).
+    static constexpr int32_t CoupsRechercheMax = 256;
+    int32_t NbCoupsRecherche = 0;
+    TCoupUci CoupsRecherche[CoupsRechercheMax];
 };
 
 }  // namespace velkar

@@ -1,7 +1,10 @@
 // Making and taking back moves through an undo journal.  Before a move
 // changes a 32-bit field of the position it records the field's address and old
-// value in the journal of the current ply; Restaure writes them back.  The
-// two 64-bit keys are not journaled: every ply keeps them in a history.
+// value in the journal of the current ply; Restaure writes them back, last
+// first, so a field saved twice in one move (Chess960 castling, where the
+// king and the rook may land on each other's squares) gets its oldest value
+// back.  The two 64-bit keys are not journaled: every ply keeps them in a
+// history.
 #include "position.h"
 
 namespace velkar {
@@ -30,6 +33,53 @@ void TPosition::EffaceRoqueCoin(int32_t Case) {
         case 64: EffaceRoque(RoqueNoirPetit, 3); break;
         default: break;
     }
+}
+
+// In Chess960 the castling rooks stand anywhere on the first rank: a move
+// from, or a capture on, the square of a right's rook ends that right.
+void TPosition::EffaceRoqueTour(int32_t Case) {
+    if (Case == TourRoque[1]) EffaceRoque(RoqueBlancPetit, 1);
+    if (Case == TourRoque[2]) EffaceRoque(RoqueBlancGrand, 2);
+    if (Case == TourRoque[3]) EffaceRoque(RoqueNoirPetit, 3);
+    if (Case == TourRoque[4]) EffaceRoque(RoqueNoirGrand, 4);
+}
+
+// Chess960 castling, written as the king taking its own rook: the king goes
+// to g1 or c1, the rook to f1 or d1 (g8, c8, f8, d8 for Black).  Either may
+// stay where it is or land on the square the other leaves, so both squares
+// are emptied before both pieces are put down; the journal, restored last
+// entry first, undoes that in any overlap.
+void TPosition::Roque960(int32_t Roi, int32_t Tour) {
+    const bool Blanc = Camp == 1;
+    const int32_t CaseRoi = Pieces[Roi].CasePiece, CaseTour = Pieces[Tour].CasePiece;
+    const int32_t Droit = (Blanc ? 1 : 3) + (CaseTour > CaseRoi ? 0 : 1);
+    const int32_t RoiVers = RoiApresRoque[Droit], TourVers = TourApresRoque[Droit];
+    if (Blanc) {
+        EffaceRoque(RoqueBlancPetit, 1);
+        EffaceRoque(RoqueBlancGrand, 2);
+    } else {
+        EffaceRoque(RoqueNoirPetit, 3);
+        EffaceRoque(RoqueNoirGrand, 4);
+    }
+    int32_t& ARoque = Blanc ? BlancARoque : NoirARoque;
+    Sauve(&ARoque);
+    ARoque = 1;
+    Sauve(&CaseEnPassant);
+    CaseEnPassant = -1;
+    Cle ^= ClesHachage.Zobrist[Roi][CaseRoi] ^ ClesHachage.Zobrist[Roi][RoiVers] ^ ClesHachage.Zobrist[Tour][CaseTour] ^
+           ClesHachage.Zobrist[Tour][TourVers];
+    Sauve(&Echiquier[CaseRoi]);
+    Echiquier[CaseRoi] = 0;
+    Sauve(&Echiquier[CaseTour]);
+    Echiquier[CaseTour] = 0;
+    Sauve(&Echiquier[RoiVers]);
+    Echiquier[RoiVers] = Roi;
+    Sauve(&Echiquier[TourVers]);
+    Echiquier[TourVers] = Tour;
+    Sauve(&Pieces[Roi].CasePiece);
+    Pieces[Roi].CasePiece = RoiVers;
+    Sauve(&Pieces[Tour].CasePiece);
+    Pieces[Tour].CasePiece = TourVers;
 }
 
 namespace {
@@ -105,7 +155,12 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
     const int32_t s = Blanc ? 1 : -1;
 
     Sauve(&Materiel);
-    if (CaseArrivee == CaseEnPassant && T == 1) {
+    bool Irreversible = X != 0 || T == 1;
+    if (Chess960 && X != 0 && EstBlanche(X) == Blanc) [[unlikely]] {
+        // The king onto its own rook: castling, a reversible move.
+        Roque960(M, X);
+        Irreversible = false;
+    } else if (CaseArrivee == CaseEnPassant && T == 1) {
         const int32_t v = Blanc ? CaseEnPassant - 8 : CaseEnPassant + 8;
         const uint64_t Cles = ClesHachage.Zobrist[Echiquier[v]][v] ^ ClesHachage.Zobrist[M][CaseArrivee] ^
                               ClesHachage.Zobrist[M][CaseDepart];
@@ -150,8 +205,13 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
                 DeplacePiece(R, TourDe, TourVers);
             }
         }
-        EffaceRoqueCoin(CaseDepart);
-        if (X != 0) EffaceRoqueCoin(CaseArrivee);
+        if (Chess960) [[unlikely]] {
+            EffaceRoqueTour(CaseDepart);
+            if (X != 0) EffaceRoqueTour(CaseArrivee);
+        } else {
+            EffaceRoqueCoin(CaseDepart);
+            if (X != 0) EffaceRoqueCoin(CaseArrivee);
+        }
         Promeut(M, Promotion, s);
         // A promoting pawn leaves the pawn key and does not enter it again.
         Cle ^= ClesHachage.Zobrist[M][CaseArrivee] ^ ClesHachage.Zobrist[M][CaseDepart];
@@ -161,7 +221,7 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
     }
 
     Sauve(&Compteur50);
-    Compteur50 = (X != 0 || T == 1) ? 0 : Compteur50 + 1;
+    Compteur50 = Irreversible ? 0 : Compteur50 + 1;
     Cle ^= Blanc ? ClesHachage.TraitNoir : ClesHachage.TraitBlanc;
     PasseAuPlySuivant();
     HistoriqueCle[NumDemiCoup] = Cle;
@@ -208,7 +268,7 @@ void TPosition::Restaure() {
     Cle = HistoriqueCle[q];
     ClePions = HistoriqueClePions[q];
     JournalPly& j = Sauvegardes[q];
-    for (int32_t k = 1; k <= j.Nombre; ++k) *j.Entrees[k].Adresse = j.Entrees[k].Valeur;
+    for (int32_t k = j.Nombre; k >= 1; --k) *j.Entrees[k].Adresse = j.Entrees[k].Valeur;
     j.Nombre = 0;
 }
 

@@ -1,6 +1,8 @@
 // Legal move generation in a fixed order: pieces by number, and for each
 // piece its moves in a fixed direction order.  Every candidate is tested for
 // legality before it is listed, so the search never meets an illegal move.
+#include <algorithm>
+
 #include "position.h"
 
 namespace velkar {
@@ -117,6 +119,41 @@ void TPosition::GenereRoques(ListeCoupsPly& Liste, int32_t s) {
     }
 }
 
+// Chess960 castling, listed as the king taking its own rook.  Every square
+// from the king to its destination and from the rook to its destination
+// must be empty but for these two pieces, and no square the king stands on,
+// crosses or lands on may be attacked.  The squares are tested with the
+// castling rook lifted off: with a rook on b1 between an enemy rook on a1
+// and the king on c1, castling long would leave the king in check on c1 once
+// the rook has gone to d1.  (Lifting it changes nothing else: any other line
+// it blocks would already attack the king or a square it must cross.)
+// Never out of check.
+void TPosition::GenereRoques960(ListeCoupsPly& Liste, int32_t s) {
+    const bool Blanc = Camp == 1;
+    const int32_t n = NumeroRoi(Camp);
+    const int32_t Premier = Blanc ? 1 : 3;
+    const int32_t Droits[2] = {Blanc ? RoqueBlancPetit : RoqueNoirPetit, Blanc ? RoqueBlancGrand : RoqueNoirGrand};
+    for (int32_t k = 0; k < 2; ++k) {
+        if (Droits[k] == -1) continue;
+        const int32_t i = Premier + k;
+        const int32_t r = TourRoque[i], RoiVers = RoiApresRoque[i], TourVers = TourApresRoque[i];
+        const int32_t Bas = std::min(std::min(s, r), std::min(RoiVers, TourVers));
+        const int32_t Haut = std::max(std::max(s, r), std::max(RoiVers, TourVers));
+        bool Possible = true;
+        for (int32_t c = Bas; c <= Haut && Possible; ++c) Possible = c == s || c == r || Echiquier[c] == 0;
+        if (!Possible) continue;
+        const int32_t T = Echiquier[r];
+        Echiquier[r] = 0;
+        Pieces[T].CasePiece = -1;
+        const int32_t Pas = RoiVers >= s ? 1 : -1;
+        Possible = !RoiEchec(Camp);
+        for (int32_t c = s + Pas; Possible && c != RoiVers + Pas; c += Pas) Possible = !EchecRapide(Camp, n, s, c);
+        Echiquier[r] = T;
+        Pieces[T].CasePiece = r;
+        if (Possible) AjouteCoup(Liste, n, r, -1);
+    }
+}
+
 void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
     Liste.NbCoups = 0;
     const bool Blanc = Camp == 1;
@@ -146,7 +183,12 @@ void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
                 break;
             default:  // the king
                 AjoutePas(*this, Liste, n, s, true, Accessible);
-                if (!EnEchec[NumDemiCoup]) GenereRoques(Liste, s);
+                if (!EnEchec[NumDemiCoup]) {
+                    if (Chess960) [[unlikely]]
+                        GenereRoques960(Liste, s);
+                    else
+                        GenereRoques(Liste, s);
+                }
                 break;
         }
     }

@@ -11,11 +11,13 @@ namespace velkar {
 namespace {
 
 // The piece-square gain of moving piece p to a, plus the value of the piece
-// taken there (0 for an empty square, so also for a capture en passant).
+// taken there (0 for an empty square, so also for a capture en passant, and
+// for the own rook a Chess960 castling king goes onto).
 inline int32_t Gain(const TPosition& Pos, int32_t p, int32_t a) {
     const int32_t Type = Pos.Pieces[p].TypePiece;
     const int32_t D = Pos.Pieces[p].CasePiece;
-    return TabCasePiece[Type][Pos.Camp][D] - TabCasePiece[Type][Pos.Camp][a] + Pos.Pieces[Pos.Echiquier[a]].ValeurPiece;
+    const int32_t Victime = Pos.Chess960 && Pos.EstRoque(p, a) ? 0 : Pos.Pieces[Pos.Echiquier[a]].ValeurPiece;
+    return TabCasePiece[Type][Pos.Camp][D] - TabCasePiece[Type][Pos.Camp][a] + Victime;
 }
 
 }  // namespace

@@ -27,6 +27,14 @@ constexpr int32_t NbDemiCoups = DemiCoupsPartieMax + 600 + 160;
 constexpr int32_t CoupsParListe = 256;  // a position has at most 218 moves
 constexpr int32_t EnregistrementsParDemiCoup = 36;
 
+// Where castling puts the king and the rook, by castling right (1 White
+// short, 2 White long, 3 Black short, 4 Black long): g1 f1, c1 d1, g8 f8,
+// c8 d8, wherever they started.
+constexpr int32_t RoiApresRoque[5] = {0, 7, 3, 63, 59};
+constexpr int32_t TourApresRoque[5] = {0, 6, 4, 62, 60};
+// The corner squares of the castling rooks in standard chess.
+constexpr int32_t CoinsRoque[5] = {0, 8, 1, 64, 57};
+
 struct sCoup {
     uint8_t Piece;     // number of the moving piece
     uint8_t Arrivee;   // destination square
@@ -75,6 +83,18 @@ public:
 
     // --- attacks -----------------------------------------------------------
     bool RoiEchec(int32_t CampRoi) const;
+    // Is a move of Piece to CaseArrivee castling?  In standard chess the
+    // king moves two files; in Chess960 the king goes onto a rook of its own
+    // colour.  Asked before the move is made.
+    bool EstRoque(int32_t Piece, int32_t CaseArrivee) const {
+        if (Pieces[Piece].TypePiece != 6) return false;
+        if (Chess960) {
+            const int32_t Cible = Echiquier[CaseArrivee];
+            return Cible != 0 && EstBlanche(Cible) == EstBlanche(Piece);
+        }
+        const int32_t Ecart = CaseArrivee - Pieces[Piece].CasePiece;
+        return Ecart == 2 || Ecart == -2;
+    }
     // Would the move of Piece from CaseDepart to CaseArrivee leave the king
     // of CampRoi attacked?  Relies on the check flag of the current ply.
     bool EchecRapide(int32_t CampRoi, int32_t Piece, int32_t CaseDepart, int32_t CaseArrivee);
@@ -123,14 +143,22 @@ public:
     uint64_t ClePieces(bool PionsSeulement) const;
 
     // --- the position ----------------------------------------------------------
+    // Fischer random chess: castling rooks may start on any file, castling is
+    // written as the king taking its own rook ("e1h1", "b1a1") and the FEN
+    // castling field names rook files.  Setting a position keeps the flag;
+    // whoever changes it sets the position again afterwards.
+    bool Chess960 = false;
     TPiece Pieces[33];
     int32_t Echiquier[65];
     int32_t NbPiecesBlanches, NbPiecesNoires;
     int32_t Camp;
     int32_t NumDemiCoup;
-    // 0 while the right stands, -1 once lost; a right belongs to the corner
-    // rook's square.
+    // 0 while the right stands, -1 once lost; a right belongs to its rook's
+    // starting square, TourRoque[1..4] in the order of the castling keys
+    // (White short, White long, Black short, Black long): the corners in
+    // standard chess, any file of the first rank in Chess960.
     int32_t RoqueBlancPetit, RoqueBlancGrand, RoqueNoirPetit, RoqueNoirGrand;
+    int32_t TourRoque[5];
     int32_t Compteur50;
     int32_t CaseEnPassant;
     int32_t BlancARoque, NoirARoque;
@@ -151,6 +179,8 @@ private:
     void Sauve(int32_t* Adresse);
     void EffaceRoque(int32_t& Droit, int32_t Indice);
     void EffaceRoqueCoin(int32_t Case);
+    void EffaceRoqueTour(int32_t Case);
+    void Roque960(int32_t Roi, int32_t Tour);
     // Pieces of a move, shared by the full and the light move.
     void RetirePiece(int32_t X, int32_t s);
     void DeplacePiece(int32_t M, int32_t CaseDepart, int32_t CaseArrivee);
@@ -183,6 +213,7 @@ private:
     void BlocAjouteCap(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece);
     void GenereCoupsPion(ListeCoupsPly& Liste, int32_t n, int32_t s);
     void GenereRoques(ListeCoupsPly& Liste, int32_t s);
+    void GenereRoques960(ListeCoupsPly& Liste, int32_t s);
     void GenereCapsPion(ListeCoupsPly& Liste, int32_t n, int32_t s);
     // A piece the side to move may take in the quiescence search: the
     // other colour and worth more than 50, which rules out the king.
@@ -191,6 +222,7 @@ private:
     // FEN pieces.
     bool PlacePieces(std::string_view t, size_t& i);
     void LitChampsFen(std::string_view t, size_t i);
+    void LitRoques960(std::string_view Champ);
 };
 
 // In the Debug build every move and take-back checks the position; a

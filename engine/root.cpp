@@ -1,7 +1,9 @@
 // The root of the search and the iterative-deepening driver.
+#include <algorithm>
 #include <cstdlib>
 
 #include "../platform/plateforme.h"
+#include "eval.h"
 #include "searcher.h"
 
 namespace velkar {
@@ -31,14 +33,19 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
     Pos.EnEchec[Pos.NumDemiCoup] = Echec;
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
     Pos.GenereListeCoups(Liste);
-    const int32_t n = Liste.NbCoups;
+    int32_t n = Liste.NbCoups;
     if (n == 0) return static_cast<int16_t>(Echec ? Eloignement - ScoreMat : 0);
 
-    // 5. Single reply, or ordering.
+    // 5. Single reply, or ordering; then only the moves the search may play.
     if (n == 1 && Pos.NumDemiCoup + Profondeur <= DemiCoupMax + RoomExtension) {
         ++Profondeur;
     } else {
         TrieListeCoups(CoupTable);
+    }
+    if (NbExclus > 0 || Limites.NbCoupsRecherche > 0) {
+        FiltreRacine(Liste);
+        n = Liste.NbCoups;
+        if (n == 0) return Alpha;
     }
 
     // 6. The line starts with the move searched last, should nothing raise Alpha.
@@ -58,7 +65,7 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
         NumCoupRacine = i;
         TexteCoupRacine[EcritCoup(TexteCoupRacine, s, a, c)] = 0;
         Progression(false, n - i + 1);
-        const bool Capture = Pos.Echiquier[a] != 0;
+        const bool Capture = Pos.Echiquier[a] != 0 && !(Pos.Chess960 && Pos.EstRoque(p, a));
         Pos.EffectuerDeplacement(s, a, c);
         const bool Echecs = DonneEchec(p, s, a, Capture);
         Enfant.NbCoups = 0;
@@ -81,13 +88,13 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
             Meilleur = TCoupTable{p, a, c};
             RacineAmelioree = true;
             CopieLigne(Ligne, s, a, c, Enfant);
-            if (DemiCoupMax > 2) {
+            if (DemiCoupMax > 2 && Reglages.MultiPV == 1) {
                 const std::string_view Infos = ChaineInfos(Ligne, Alpha, n - i + 1, TexteCoupRacine);
                 if (!Infos.empty()) EF(Infos);
             }
             if (Alpha > SeuilMat) return Alpha;
         }
-        if (i == 1 && !Arret && DemiCoupMax > 2) {
+        if (i == 1 && !Arret && DemiCoupMax > 2 && Reglages.MultiPV == 1) {
             const std::string_view Infos = ChaineInfos(Ligne, Alpha, n, TexteCoupRacine);
             if (!Infos.empty()) EF(Infos);
         } else if (Arret) {
@@ -95,8 +102,9 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
         }
     }
 
-    // 8. Store and return.
-    EnregistreResultat(ProfondeurStockee, Alpha, AlphaEntree, Meilleur);
+    // 8. Store and return; a search over part of the moves stores nothing.
+    if (NbExclus == 0 && Limites.NbCoupsRecherche == 0)
+        EnregistreResultat(ProfondeurStockee, Alpha, AlphaEntree, Meilleur);
     return Alpha;
 }
 
@@ -115,10 +123,93 @@ void TChercheur::CoupDeSecours() {
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
     Pos.GenereListeCoups(Liste);
     if (Liste.NbCoups > 1) TrieListeCoups(TCoupTable{});
+    FiltreRacine(Liste);
     const sCoup& Premier = Liste.Coups[Liste.NbCoups];
     CoupRacine = TCoupTable{Premier.Piece, Premier.Arrivee, Premier.Promotion};
     DemiCoupCoupRacine = Pos.NumDemiCoup;
     DemiCoupMax = DemiCoupMaxGarde;
+    // No iteration gave a score: the static one of the position.
+    const int32_t e = Eval(Pos, Tables.Pions);
+    ScoreCoupRacine = Pos.Camp == 1 ? e + Pos.Materiel : e - Pos.Materiel;
+    ProfondeurCoupRacine = 0;
+}
+
+void TChercheur::RetientCoupsRecherche() {
+    // The moves of go searchmoves that are legal here; if none is, all are.
+    const ListeCoupsPly& Legaux = ListeCoups[Pos.NumDemiCoup];
+    int32_t n = 0;
+    for (int32_t k = 0; k < Limites.NbCoupsRecherche; ++k) {
+        const TCoupUci c = Limites.CoupsRecherche[k];
+        bool Legal = false;
+        for (int32_t i = 1; i <= Legaux.NbCoups && !Legal; ++i) {
+            const sCoup& m = Legaux.Coups[i];
+            Legal = c.Depart == Pos.CaseDe(m) && c.Arrivee == m.Arrivee && c.Promotion == m.Promotion;
+        }
+        if (Legal) {
+            Limites.CoupsRecherche[n++] = c;
+        } else {
+            EF("info string searchmoves: " + TexteCoup(c.Depart, c.Arrivee, c.Promotion) +
+               " is not a legal move here, ignored");
+        }
+    }
+    Limites.NbCoupsRecherche = n;
+    if (n > 0) NbCoupsRacineCherches = n;
+}
+
+void TChercheur::FiltreRacine(ListeCoupsPly& Liste) const {
+    int32_t n = 0;
+    for (int32_t i = 1; i <= Liste.NbCoups; ++i) {
+        const sCoup& m = Liste.Coups[i];
+        bool Garde = Limites.NbCoupsRecherche == 0;
+        for (int32_t k = 0; k < Limites.NbCoupsRecherche && !Garde; ++k) {
+            const TCoupUci& c = Limites.CoupsRecherche[k];
+            Garde = c.Depart == Pos.CaseDe(m) && c.Arrivee == m.Arrivee && c.Promotion == m.Promotion;
+        }
+        for (int32_t k = 0; k < NbExclus && Garde; ++k)
+            Garde =
+                !(Exclus[k].Piece == m.Piece && Exclus[k].Arrivee == m.Arrivee && Exclus[k].Promotion == m.Promotion);
+        if (Garde) Liste.Coups[++n] = m;
+    }
+    Liste.NbCoups = n;
+}
+
+void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const LigneVP& Premiere, int16_t Score) {
+    auto Exclut = [this](const LigneVP& l) {
+        const CoupVP& c = l.Coups[0];
+        Exclus[NbExclus++] = TCoupTable{Pos.Echiquier[c.Depart], c.Arrivee, c.Promotion};
+    };
+    Variations[0] = Premiere;
+    ScoresVariations[0] = Score;
+    int32_t Nombre = 1;
+    NbExclus = 0;
+    Exclut(Premiere);
+    const int32_t Voulues = std::min({Reglages.MultiPV, NbCoupsRacineCherches, VariationsMax});
+    while (Nombre < Voulues) {
+        LigneVP& l = Variations[Nombre];
+        l.NbCoups = 0;
+        const int16_t v = AlphaBetaRacine(Profondeur, -ScoreInfini, ScoreInfini, &l, Echec);
+        if (Arret) break;
+        ScoresVariations[Nombre++] = v;
+        Exclut(l);
+    }
+    NbExclus = 0;
+
+    // The variations searched to the end (a stop may cut the last ones),
+    // best first: a later search may have found more than an earlier one.
+    int32_t Ordre[VariationsMax];
+    for (int32_t k = 0; k < Nombre; ++k) Ordre[k] = k;
+    std::stable_sort(Ordre, Ordre + Nombre,
+                     [this](int32_t x, int32_t y) { return ScoresVariations[x] > ScoresVariations[y]; });
+    for (int32_t k = 0; k < Nombre; ++k) {
+        const LigneVP& l = Variations[Ordre[k]];
+        EF(ChaineInfosMultiPV(k + 1, l, ScoresVariations[Ordre[k]]));
+    }
+    const LigneVP& Meilleure = Variations[Ordre[0]];
+    char Texte[CoupsParLigne * 6 + 1];
+    DerniereVP.assign(Texte, TexteVariation(Meilleure, Texte));
+    CoupRacine =
+        TCoupTable{Pos.Echiquier[Meilleure.Coups[0].Depart], Meilleure.Coups[0].Arrivee, Meilleure.Coups[0].Promotion};
+    ScoreCoupRacine = ScoresVariations[Ordre[0]];
 }
 
 std::string TChercheur::Recherche() {
@@ -134,6 +225,8 @@ std::string TChercheur::Recherche() {
     Noeuds = 0;
     Arret = false;
     Iteration = 0;
+    LigneAvecScore = false;
+    NbExclus = 0;
     plateforme::PrepareEntreeRecherche();
 
     // 4. The root's check flag.
@@ -141,6 +234,10 @@ std::string TChercheur::Recherche() {
     Pos.EnEchec[Pos.NumDemiCoup] = EchecRacine;
     DerniereVP.clear();
     if (!ACoupLegal()) return "";
+    NbCoupsRacineCherches = ListeCoups[Pos.NumDemiCoup].NbCoups;
+    if (Limites.NbCoupsRecherche > 0) RetientCoupsRecherche();
+    // Several variations are searched each with the full window.
+    const bool Fenetre = Reglages.MultiPV == 1;
 
     // 5. Deeper and deeper, each iteration inside a window around the last score.
     LigneVP Ligne;
@@ -165,8 +262,14 @@ std::string TChercheur::Recherche() {
             const CoupVP& Premier = Ligne.Coups[0];
             CoupRacine = TCoupTable{Pos.Echiquier[Premier.Depart], Premier.Arrivee, Premier.Promotion};
             DemiCoupCoupRacine = Pos.NumDemiCoup;
-            a = static_cast<int16_t>(v - Aspiration);
-            b = static_cast<int16_t>(v + Aspiration);
+            ScoreCoupRacine = v;
+            ProfondeurCoupRacine = Compteur;
+            if (Fenetre) {
+                a = static_cast<int16_t>(v - Aspiration);
+                b = static_cast<int16_t>(v + Aspiration);
+            } else if (!Arret) {
+                VariationsSuivantes(static_cast<int16_t>(Compteur), EchecRacine, Ligne, v);
+            }
             Choisi = true;
         }
         // A depth search ignores the clock; a long game never shortens the
@@ -178,7 +281,12 @@ std::string TChercheur::Recherche() {
         if (Compteur >= ProfondeurMax) break;
         if (ArretDemande) break;
         if (Limites.Profondeur > 0 && Compteur == Limites.Profondeur) break;
-        if (std::abs(int32_t{v}) > SeuilMat) break;
+        if (Limites.Mat > 0) {
+            // go mate: on to the first mate in that many moves or fewer.
+            if (Choisi && ScoreCoupRacine >= ScoreMat - (2 * Limites.Mat - 1)) break;
+        } else if (std::abs(int32_t{v}) > SeuilMat) {
+            break;
+        }
         if (Arret) break;
     }
     if (!Choisi) CoupDeSecours();

@@ -109,9 +109,11 @@ bool TChercheur::ElagueDistanceMat(int32_t Eloignement, int16_t& Alpha, int16_t&
 bool TChercheur::DonneEchec(int32_t p, int32_t s, int32_t a, bool Capture) {
     // Castling, double steps and en-passant captures can check in ways the
     // fast test does not see (the rook, or a line opened by the taken pawn).
+    // In Chess960 any king move may have been castling: the full test.
     const int32_t Type = Pos.Pieces[p].TypePiece;
     const int32_t Ecart = std::abs(a - s);
-    if ((Type == 6 && Ecart == 2) || (Type == 1 && Ecart != 8 && !Capture)) return Pos.RoiEchec(Pos.Camp);
+    if ((Type == 6 && (Ecart == 2 || Pos.Chess960)) || (Type == 1 && Ecart != 8 && !Capture))
+        return Pos.RoiEchec(Pos.Camp);
     return Pos.EchecRapide2(s, a);
 }
 

@@ -48,6 +48,13 @@ struct LigneVP {
 };
 using pLigne = LigneVP*;
 
+// What the interface's options set for every search.
+struct TReglages {
+    int32_t MultiPV = 1;       // variations searched and shown at the root
+    int32_t MoveOverhead = 0;  // milliseconds the interface and the system lose per move
+    bool AfficheWdl = false;   // every line with a score carries "wdl W D L"
+};
+
 class TChercheur {
 public:
     explicit TChercheur(TTablesPartagees& Tables);
@@ -65,6 +72,14 @@ public:
     // move).  Limites is kept and may be changed by stop and ponderhit.
     std::string Recherche();
     TLimites Limites;
+    TReglages Reglages;
+    // The line with a score for a search that wrote none (a very short
+    // search), with the move it plays as its variation.
+    std::string_view ChaineInfosFinale(std::string_view Coup);
+    bool LigneAvecScore = false;  // the current search wrote a line with a score
+    // The chances per mille of a win, a draw and a loss for the side to
+    // move that a score gives in this position.
+    void Wdl(int32_t Score, int32_t& Gain, int32_t& Nulle, int32_t& Perte) const;
     // After a search that ended by itself in infinite or ponder mode: waits
     // for stop, quit or ponderhit, still answering isready.
     void AttendFinRecherche();
@@ -96,14 +111,16 @@ public:
     std::string_view ChaineInfos(pLigne Ligne, int32_t Score, int32_t NumeroCoup, std::string_view TexteCoupCourant);
     std::string_view ChaineInfosPrimaire(int32_t NumeroCoup, std::string_view TexteCoupCourant);
     std::string_view ChaineInfosSimple();
+    std::string_view ChaineInfosMultiPV(int32_t Numero, const LigneVP& Ligne, int32_t Score);
 
     ListeCoupsPly ListeCoups[NbDemiCoups + 1];
     int32_t Killers[NbDemiCoups + 1][4];  // two moves (piece, destination) per ply
     uint32_t Historique[NbDemiCoups + 1][7][65];
     // The best root move of the last iteration that ended inside its window,
-    // and the ply of the root it was found at.
+    // the ply of the root it was found at, its score and depth.
     TCoupTable CoupRacine;
     int32_t DemiCoupCoupRacine = -1;
+    int32_t ScoreCoupRacine = 0, ProfondeurCoupRacine = 0;
     int32_t DemiCoupMax = 0;  // the horizon ply of the current iteration
     int32_t Iteration = 0, ProfondeurSel = 0;
     int32_t TempsAlloue = 0;
@@ -140,6 +157,25 @@ private:
     int64_t LimiteSansCoup() const;
     // Plays the first move the first iteration would search.
     void CoupDeSecours();
+    // Keeps, of the root's list, the moves of go searchmoves and not yet
+    // shown as a variation of the current iteration.
+    void FiltreRacine(ListeCoupsPly& Liste) const;
+    // Keeps the moves of go searchmoves that are legal here (all moves when
+    // none is), saying which were not.
+    void RetientCoupsRecherche();
+    // The variations after the first, each the best root move not yet
+    // shown, then the lines of the iteration, best first.
+    void VariationsSuivantes(int16_t Profondeur, bool Echec, const LigneVP& Premiere, int16_t Score);
+    size_t TexteVariation(const LigneVP& Ligne, char* Texte) const;
+
+    // MultiPV: the variations of the current iteration and their scores,
+    // and the root moves already shown (piece, destination, promotion).
+    static constexpr int32_t VariationsMax = 256;
+    LigneVP Variations[VariationsMax];
+    int32_t ScoresVariations[VariationsMax];
+    int32_t NbExclus = 0;
+    TCoupTable Exclus[VariationsMax];
+    int32_t NbCoupsRacineCherches = 0;  // root moves the search may play (searchmoves)
     void EF(std::string_view Texte) const;
 
     TCoupTable CoupDernierSondage;  // the move of the last probe anywhere in the search
@@ -153,6 +189,7 @@ private:
 
     char TamponInfos[2048 + CoupsParLigne * 6];
     char* EcritCompteurs(char* p, bool AvecTemps);
+    char* EcritScore(char* p, int32_t Score);
     VELKAR_FORMAT_PRINTF(3, 4) char* AjouteInfos(char* p, const char* Format, ...);
 };
 

@@ -193,6 +193,19 @@ int32_t ChaineVersCase(const char* Texte, int32_t Longueur) {
     return -1;
 }
 
+bool LitCoup(std::string_view Texte, int32_t& Depart, int32_t& Arrivee, int32_t& Promotion) {
+    if (Texte.size() != 4 && Texte.size() != 5) return false;
+    Depart = ChaineVersCase(Texte.data(), 2);
+    Arrivee = ChaineVersCase(Texte.data() + 2, 2);
+    Promotion = -1;
+    if (Texte.size() == 5) {
+        const size_t k = std::string_view("nbrq").find(Texte[4]);
+        if (k == std::string_view::npos) return false;
+        Promotion = static_cast<int32_t>(k) + 2;
+    }
+    return Depart != -1 && Arrivee != -1;
+}
+
 int32_t EcritCoup(char* Texte, int32_t Depart, int32_t Arrivee, int32_t Promotion) {
     Texte[0] = CaseVersChaine[Depart][0];
     Texte[1] = CaseVersChaine[Depart][1];

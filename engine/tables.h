@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace velkar {
 
@@ -66,6 +67,8 @@ extern const TClesHachage ClesHachage;
 // Promotion letter of a promotion type ("n", "b", "r", "q"), empty otherwise.
 const char* PromotionVersChaine(int32_t Promotion);
 int32_t ChaineVersCase(const char* Texte, int32_t Longueur);
+// A move in coordinates ("e2e4", "e7e8q"); false for any other text.
+bool LitCoup(std::string_view Texte, int32_t& Depart, int32_t& Arrivee, int32_t& Promotion);
 
 // A move in coordinates ("e2e4", "e7e8q"): written at Texte (room for six
 // characters, no terminator), the length returned; or as a string.

@@ -16,8 +16,18 @@ struct TTempsCamp {
     bool AvecIncrement;  // either side has an increment
 };
 
-TTempsCamp TempsDuCamp(const TLimites& L, int32_t Camp) {
-    if (L.TempsParCoupFixe) return TTempsCamp{0, L.TempsParCoup, L.TempsParCoup > 0};
+// The time left once the interface's loss (Move Overhead) is taken off for
+// each of Coups moves; never less than an eighth of it.
+int64_t Disponible(int64_t Temps, int64_t Coups, int32_t MoveOverhead) {
+    if (MoveOverhead <= 0) return Temps;
+    return std::max(Temps - Coups * MoveOverhead, Temps / 8);
+}
+
+TTempsCamp TempsDuCamp(const TLimites& L, int32_t Camp, int32_t MoveOverhead) {
+    if (L.TempsParCoupFixe) {
+        const int64_t t = Disponible(L.TempsParCoup, 1, MoveOverhead);
+        return TTempsCamp{0, t, t > 0};
+    }
     const bool Blanc = Camp == 1;
     return TTempsCamp{Blanc ? L.TempsBlanc : L.TempsNoir, Blanc ? L.IncBlanc : L.IncNoir,
                       L.IncBlanc > 0 || L.IncNoir > 0};
@@ -26,27 +36,29 @@ TTempsCamp TempsDuCamp(const TLimites& L, int32_t Camp) {
 }  // namespace
 
 int32_t TChercheur::CalculeTemps() const {
-    const TTempsCamp t = TempsDuCamp(Limites, Pos.Camp);
+    const TTempsCamp t = TempsDuCamp(Limites, Pos.Camp, Reglages.MoveOverhead);
     const int64_t Miens = Pos.NbPieces(Pos.Camp);
     const int64_t Siens = Pos.NbPieces(3 - Pos.Camp);
     int64_t Budget;
+    // The clock is planned over as many moves as it is divided by.
     if (t.AvecIncrement) {
         // Facing three pieces more, expect a longer game and spend less.
         const int64_t Diviseur = Siens >= Miens + 3 ? 42 : 32;
-        Budget = (t.Inc * 95 / 100 + t.Temps / Diviseur) * 87 / 100;
+        const int64_t Temps = Disponible(t.Temps, Diviseur, Reglages.MoveOverhead);
+        Budget = (t.Inc * 95 / 100 + Temps / Diviseur) * 87 / 100;
         // On a real clock never plan to spend more than three quarters of
         // what is left, however large the increment.
-        if (!Limites.TempsParCoupFixe && Limites.Profondeur <= 0) Budget = std::min(Budget, t.Temps * 3 / 4);
+        if (!Limites.TempsParCoupFixe && Limites.Profondeur <= 0) Budget = std::min(Budget, Temps * 3 / 4);
     } else {
-        Budget = t.Temps / 41;
+        Budget = Disponible(t.Temps, 41, Reglages.MoveOverhead) / 41;
     }
     return static_cast<int32_t>(
         std::clamp<int64_t>(Budget, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 int64_t TChercheur::LimiteSansCoup() const {
-    const TTempsCamp t = TempsDuCamp(Limites, Pos.Camp);
-    const int64_t Reference = Limites.TempsParCoupFixe ? t.Inc : t.Temps;
+    const TTempsCamp t = TempsDuCamp(Limites, Pos.Camp, Reglages.MoveOverhead);
+    const int64_t Reference = Limites.TempsParCoupFixe ? t.Inc : Disponible(t.Temps, 8, Reglages.MoveOverhead);
     return std::max<int64_t>(TempsAlloue, Reference / 8);
 }
 

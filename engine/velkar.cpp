@@ -12,6 +12,17 @@ void TVelkar::InitialiserPartie() {
     Tables.Vide();
 }
 
+void TVelkar::ViderTables() {
+    Tables.Vide();
+    Tables.Transposition.RemetRemplissage();
+    Chercheur.NouvellePartie();
+    TPosition& Pos = Position();
+    for (int32_t p = Pos.NumDemiCoup + 1; p <= NbDemiCoups; ++p) {
+        Pos.EnEchec[p] = false;
+        Pos.HistoriqueCle[p] = Pos.HistoriqueClePions[p] = 0;
+    }
+}
+
 bool TVelkar::RedimensionneHash(int64_t NbEntrees) {
     return NbEntrees > 0 && Tables.Transposition.Alloue(static_cast<uint64_t>(NbEntrees));
 }

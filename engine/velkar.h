@@ -30,6 +30,11 @@ public:
     // A new game from the start position: board, game record, killers and
     // histories, and both tables emptied (their fill count keeps counting).
     void InitialiserPartie();
+    // Clear Hash: both tables emptied, and everything searches learned
+    // forgotten (killers, histories, the traces left above the current
+    // ply), so that the next search is the one a freshly started engine
+    // would make in the same game.
+    void ViderTables();
     // Resizes the transposition table; false (old table kept) when the
     // allocation is refused.
     bool RedimensionneHash(int64_t NbEntrees);

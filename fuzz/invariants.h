@@ -52,21 +52,23 @@ inline void VerifieEtat(const TPosition& v) {
     Exige(Regle == nullptr, Regle ? Regle : "");
 }
 
-// Everything a move changes and its take-back must restore.
+// Everything a move changes and its take-back must restore, and what no
+// move may change (the castling rooks' squares, the Chess960 flag).
 struct Cliche {
     int32_t Echiquier[65];
     TPiece Pieces[33];
-    int32_t Scalaires[16];  // the last one keeps the keys aligned without padding
+    int32_t Scalaires[20];
     uint64_t Cles[2];
 
     explicit Cliche(const TPosition& v) {
         std::memcpy(Echiquier, v.Echiquier, sizeof Echiquier);
         std::memcpy(Pieces, v.Pieces, sizeof Pieces);
         // clang-format off
-        const int32_t s[16] = {v.Camp, v.NumDemiCoup, v.RoqueBlancPetit, v.RoqueBlancGrand,
+        const int32_t s[20] = {v.Camp, v.NumDemiCoup, v.RoqueBlancPetit, v.RoqueBlancGrand,
                                v.RoqueNoirPetit, v.RoqueNoirGrand, v.Compteur50, v.CaseEnPassant,
                                v.BlancARoque, v.NoirARoque, v.PaireFousBlancs, v.PaireFousNoirs,
-                               v.Materiel, v.NbPiecesBlanches, v.NbPiecesNoires, 0};
+                               v.Materiel, v.NbPiecesBlanches, v.NbPiecesNoires, v.TourRoque[1],
+                               v.TourRoque[2], v.TourRoque[3], v.TourRoque[4], v.Chess960 ? 1 : 0};
         // clang-format on
         std::memcpy(Scalaires, s, sizeof Scalaires);
         Cles[0] = v.Cle;
@@ -90,7 +92,9 @@ inline void VerifieCoups(TPosition& v) {
         const int32_t Depart = v.CaseDe(m);
         Exige(Depart >= 1 && Depart <= 64 && m.Arrivee >= 1 && m.Arrivee <= 64, "move squares", i);
         const int32_t Prise = v.Echiquier[m.Arrivee];
-        Exige(Prise == 0 || ((Prise <= 16) != (m.Piece <= 16) && v.Pieces[Prise].TypePiece != 6),
+        // Chess960 castling is written as the king taking its own rook.
+        const bool Roque960 = v.Chess960 && v.EstRoque(m.Piece, m.Arrivee) && v.Pieces[Prise].TypePiece == 4;
+        Exige(Prise == 0 || Roque960 || ((Prise <= 16) != (m.Piece <= 16) && v.Pieces[Prise].TypePiece != 6),
               "a move takes only an enemy piece other than the king", i);
         v.EffectuerDeplacement(Depart, m.Arrivee, m.Promotion);
         VerifieEtat(v);

@@ -12,27 +12,6 @@ namespace velkar {
 
 namespace {
 
-constexpr std::string_view AdresseMoteur = "https://velkar.example.org/";
-
-void Option(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
-    constexpr std::string_view Cle = "Hash value ";
-    const size_t Position = Ligne.find(Cle);
-    if (Position == std::string_view::npos) return;  // Ponder and the others: nothing to do
-    int64_t Valeur = 0;
-    if (!LitEntier(Ligne.substr(Position + Cle.size()), Valeur)) Valeur = 0;
-    if (Valeur < 2 || Valeur > 4096) Valeur = 128;
-    const int64_t NbEntrees = Valeur * 1048576 / 16;
-    TTableTransposition& Table = Moteur.Tables.Transposition;
-    if (static_cast<uint64_t>(NbEntrees) == Table.NbEntrees()) return;
-    if (!Moteur.RedimensionneHash(NbEntrees)) {
-        Ecrit("info string not enough memory for a hash table of " + std::to_string(Valeur) + " MB, keeping " +
-              std::to_string(Table.NbEntrees() * 16 / 1048576) + " MB");
-        return;
-    }
-    Moteur.Tables.Vide();
-    Table.RemetRemplissage();
-}
-
 // Plays the moves of a position command, each only if it is legal.
 void JoueCoups(TVelkar& Moteur, std::string_view Coups, TEcritFonction Ecrit) {
     size_t i = 0;
@@ -164,9 +143,7 @@ bool DecodeCommande(TVelkar& Moteur, const std::string& Ligne, TEcritFonction Ec
     if (Ligne == "uci" || Ligne == "UCI") {
         Ecrit(std::string("id name Velkar v2.1 ") + plateforme::Etiquette());
         Ecrit("id author the Velkar developers");
-        Ecrit("option name Hash type spin min 2 max 4096 default 128");
-        Ecrit("option name Ponder type check default true");
-        Ecrit(std::string("option name UCI_EngineAbout type string default ") + std::string(AdresseMoteur));
+        EcritOptions(Ecrit);
         Ecrit("uciok");
         return true;
     }

@@ -20,8 +20,11 @@ void Lance(TVelkar& Moteur, const TLimites& Limites, TEcritFonction Ecrit, bool 
     Chercheur.QuitDemande = false;
     if (!Chercheur.ACoupLegal()) {
         // Checkmate or stalemate: there is nothing to play.
-        const TPosition& Pos = Chercheur.Pos;
-        Ecrit(Pos.RoiEchec(Pos.Camp) ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
+        // Mated, the game is lost; stalemated, it is drawn.
+        const bool Mat = Chercheur.Pos.RoiEchec(Chercheur.Pos.Camp);
+        const bool Wdl = Chercheur.Reglages.AfficheWdl;
+        Ecrit(std::string(Mat ? "info depth 0 score mate 0" : "info depth 0 score cp 0") +
+              (Wdl ? (Mat ? " wdl 0 0 1000" : " wdl 0 1000 0") : ""));
         Chercheur.AttendFinRecherche();
         Ecrit("bestmove (none)");
     } else {
@@ -50,6 +53,9 @@ void Lance(TVelkar& Moteur, const TLimites& Limites, TEcritFonction Ecrit, bool 
                 Moteur.ListeCoupsPartie.clear();
             }
         }
+        // An interface reads the score from the lines: a search too short to
+        // have written one writes it now, with the move it plays.
+        if (!Chercheur.LigneAvecScore) Ecrit(Chercheur.ChaineInfosFinale(Joue));
         Ecrit("bestmove " + Meilleur + Ponder);
     }
     Chercheur.Limites.Infini = false;
@@ -69,6 +75,7 @@ TLimites LitLimites(std::string_view Mots) {
     bool AvecNombre[NbChamps] = {};
     int64_t Valeur[NbChamps] = {};
     bool Ponder = false, Infini = false;
+    TLimites L;
 
     auto MotSuivant = [&Mots]() {
         while (!Mots.empty() && EstBlanc(Mots.front())) Mots.remove_prefix(1);
@@ -81,6 +88,20 @@ TLimites LitLimites(std::string_view Mots) {
     for (std::string_view Mot = MotSuivant(); !Mot.empty(); Mot = MotSuivant()) {
         if (Mot == "ponder") Ponder = true;
         if (Mot == "infinite") Infini = true;
+        if (Mot == "searchmoves") {
+            // The moves that follow, up to the first word that is not a move.
+            for (std::string_view Reste = Mots;; Reste = Mots) {
+                int32_t De, Vers, Promotion;
+                if (!LitCoup(MotSuivant(), De, Vers, Promotion)) {
+                    Mots = Reste;
+                    break;
+                }
+                if (L.NbCoupsRecherche < TLimites::CoupsRechercheMax)
+                    L.CoupsRecherche[L.NbCoupsRecherche++] =
+                        TCoupUci{static_cast<int8_t>(De), static_cast<int8_t>(Vers), static_cast<int8_t>(Promotion)};
+            }
+            continue;
+        }
         const auto k = std::find(std::begin(Noms), std::end(Noms), Mot) - std::begin(Noms);
         if (k == NbChamps) continue;  // searchmoves and its moves, and unknown words
         const std::string_view Reste = Mots;
@@ -94,7 +115,6 @@ TLimites LitLimites(std::string_view Mots) {
     }
     auto Champ = [&](int k, int64_t Defaut) { return static_cast<int32_t>(AvecNombre[k] ? Valeur[k] : Defaut); };
 
-    TLimites L;
     L.Ponder = Ponder;
     L.Infini = Infini;
     if (Donne[Movetime]) {
@@ -110,8 +130,9 @@ TLimites LitLimites(std::string_view Mots) {
         L.IncNoir = Champ(Binc, 0);
     }
     if (Donne[Nodes]) L.Noeuds = static_cast<uint64_t>(std::max(Champ(Nodes, 0), 0));
-    if (L.Noeuds > 0 && !Donne[Movetime] && !Donne[Depth] && !Donne[Wtime] && !Donne[Btime]) {
-        // A node count alone: no clock at all.
+    L.Mat = std::max(Champ(Mate, 0), 0);  // mate 0 or less: a plain go
+    if ((L.Noeuds > 0 || L.Mat > 0) && !Donne[Movetime] && !Donne[Depth] && !Donne[Wtime] && !Donne[Btime]) {
+        // A node count or a mate search alone: no clock at all.
         L.TempsBlanc = L.TempsNoir = std::numeric_limits<int32_t>::max();
     }
     return L;

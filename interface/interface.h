@@ -28,6 +28,10 @@ int32_t GetIntegerParam(std::string_view Ligne, std::string_view Nom, int32_t De
 // "go"), read one by one.
 TLimites LitLimites(std::string_view Mots);
 
+// The option lines of the uci reply, and setoption.
+void EcritOptions(TEcritFonction Ecrit);
+void Option(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit);
+
 // The commands that run searches: ponderhit, stop, quit, go, g.
 void CommandesRecherche(TVelkar& Moteur, const std::string& Ligne, TEcritFonction Ecrit);
 

@@ -36,11 +36,13 @@ def suite(name):
 
 
 class PublishedCounts(unittest.TestCase):
-    def run_cases(self, cases):
+    def run_cases(self, cases, chess960=False):
         start, failures = time.monotonic(), []
         with Engine() as e:
             e.banner()
             e.send("setoption name Hash value 2")  # every position command empties the table
+            if chess960:
+                e.send("setoption name UCI_Chess960 value true")
             for fen, depth, expected in cases:
                 e.send(f"position fen {fen}")
                 moves, total = perft(e, depth, timeout=PERFT_TIMEOUT)
@@ -62,6 +64,10 @@ class PublishedCounts(unittest.TestCase):
 
     def test_special_positions(self):
         self.run_cases(suite("perft_tricky.epd") + suite("perft_double_checks.epd"))
+
+    def test_chess960_positions(self):
+        # Depth 5 of the Chess960 suite, castling written as king takes rook.
+        self.run_cases([c for c in suite("perft960.epd") if c[1] == 5], chess960=True)
 
 
 if __name__ == "__main__":

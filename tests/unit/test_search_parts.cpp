@@ -173,6 +173,17 @@ TEST(Temps, Budgets) {
     EXPECT_EQ(Budget(50000, 50000, 0, 0), 826);
     v.Camp = 2;
     EXPECT_EQ(Budget(50000, 50000, 0, 0), 826);
+    // Move Overhead comes off the fixed time, and off the clock once per
+    // move the clock is divided into; never below an eighth of either.
+    c.Reglages.MoveOverhead = 100;
+    EXPECT_EQ(Budget(0, 0, 0, 0), 900 * 95 / 100 * 87 / 100);
+    c.Limites.TempsParCoup = 50;
+    EXPECT_EQ(Budget(0, 0, 0, 0), 6 * 95 / 100 * 87 / 100);
+    c.Limites = TLimites{};
+    EXPECT_EQ(Budget(60000, 60000, 0, 0), (60000 - 41 * 100) / 41);
+    EXPECT_EQ(Budget(60000, 60000, 1000, 1000), (950 + (60000 - 32 * 100) / 32) * 87 / 100);
+    EXPECT_EQ(Budget(1000, 1000, 0, 0), 1000 / 8 / 41);
+    c.Reglages.MoveOverhead = 0;
     c.Limites = TLimites{};
     NouvellePartie();
 }
