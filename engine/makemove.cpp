@@ -35,6 +35,17 @@ void TPosition::EffaceRoqueCoin(int32_t Case) {
     }
 }
 
+// A king move ends both rights of its side.
+void TPosition::EffaceRoquesDuCamp(bool Blanc) {
+    if (Blanc) {
+        EffaceRoque(RoqueBlancPetit, 1);
+        EffaceRoque(RoqueBlancGrand, 2);
+    } else {
+        EffaceRoque(RoqueNoirPetit, 3);
+        EffaceRoque(RoqueNoirGrand, 4);
+    }
+}
+
 // In Chess960 the castling rooks stand anywhere on the first rank: a move
 // from, or a capture on, the square of a right's rook ends that right.
 void TPosition::EffaceRoqueTour(int32_t Case) {
@@ -54,13 +65,7 @@ void TPosition::Roque960(int32_t Roi, int32_t Tour) {
     const int32_t CaseRoi = Pieces[Roi].CasePiece, CaseTour = Pieces[Tour].CasePiece;
     const int32_t Droit = (Blanc ? 1 : 3) + (CaseTour > CaseRoi ? 0 : 1);
     const int32_t RoiVers = RoiApresRoque[Droit], TourVers = TourApresRoque[Droit];
-    if (Blanc) {
-        EffaceRoque(RoqueBlancPetit, 1);
-        EffaceRoque(RoqueBlancGrand, 2);
-    } else {
-        EffaceRoque(RoqueNoirPetit, 3);
-        EffaceRoque(RoqueNoirGrand, 4);
-    }
+    EffaceRoquesDuCamp(Blanc);
     int32_t& ARoque = Blanc ? BlancARoque : NoirARoque;
     Sauve(&ARoque);
     ARoque = 1;
@@ -184,13 +189,7 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
             }
         }
         if (T == 6) {
-            if (Blanc) {
-                EffaceRoque(RoqueBlancPetit, 1);
-                EffaceRoque(RoqueBlancGrand, 2);
-            } else {
-                EffaceRoque(RoqueNoirPetit, 3);
-                EffaceRoque(RoqueNoirGrand, 4);
-            }
+            EffaceRoquesDuCamp(Blanc);
             const int32_t Ecart = CaseArrivee - CaseDepart;
             if (Ecart == 2 || Ecart == -2) {
                 // Castling: the rook jumps over the king.

@@ -178,6 +178,7 @@ private:
 
     void Sauve(int32_t* Adresse);
     void EffaceRoque(int32_t& Droit, int32_t Indice);
+    void EffaceRoquesDuCamp(bool Blanc);
     void EffaceRoqueCoin(int32_t Case);
     void EffaceRoqueTour(int32_t Case);
     void Roque960(int32_t Roi, int32_t Tour);
