@@ -34,6 +34,7 @@ char* TChercheur::EcritCompteurs(char* p, bool AvecTemps) {
         const double Nps = static_cast<double>(Noeuds) / static_cast<double>(Temps) * 1000.0;
         p = AjouteInfos(p, " nps %" PRIu64, static_cast<uint64_t>(Nps));
     }
+    if (PiecesFinales > 0) p = AjouteInfos(p, " tbhits %" PRIu64, TbHits);
     p = AjouteInfos(p, " hashfull %d", Tables.Transposition.Remplissage());
     return p;
 }

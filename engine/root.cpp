@@ -5,6 +5,7 @@
 #include "../platform/plateforme.h"
 #include "eval.h"
 #include "searcher.h"
+#include "syzygy.h"
 
 namespace velkar {
 
@@ -134,6 +135,25 @@ void TChercheur::CoupDeSecours() {
     ProfondeurCoupRacine = 0;
 }
 
+bool TChercheur::CoupDesTables() {
+    TRacineFinale r;
+    if (Limites.NbCoupsRecherche > 0 || Reglages.MultiPV > 1 || Pos.NumDemiCoup >= DemiCoupsPartieMax ||
+        !SondeRacineFinale(Pos, r))
+        return false;
+    const ListeCoupsPly& Legaux = ListeCoups[Pos.NumDemiCoup];
+    for (int32_t i = 1; i <= Legaux.NbCoups; ++i) {
+        const sCoup& m = Legaux.Coups[i];
+        if (Pos.CaseDe(m) != r.Depart || m.Arrivee != r.Arrivee || m.Promotion != r.Promotion) continue;
+        ++TbHits;
+        CoupRacine = TCoupTable{m.Piece, m.Arrivee, m.Promotion};
+        DemiCoupCoupRacine = Pos.NumDemiCoup;
+        ScoreCoupRacine = ScoreFinale(r.Resultat, 0);
+        ProfondeurCoupRacine = 1;
+        return true;
+    }
+    return false;
+}
+
 void TChercheur::RetientCoupsRecherche() {
     // The moves of go searchmoves that are legal here; if none is, all are.
     const ListeCoupsPly& Legaux = ListeCoups[Pos.NumDemiCoup];
@@ -236,6 +256,12 @@ std::string TChercheur::Recherche() {
     if (!ACoupLegal()) return "";
     NbCoupsRacineCherches = ListeCoups[Pos.NumDemiCoup].NbCoups;
     if (Limites.NbCoupsRecherche > 0) RetientCoupsRecherche();
+    PiecesFinales = PiecesTablesFinales();
+    TbHits = 0;
+    ProfondeurSel = 0;
+    // A position the tables solve gets their move at once.
+    const bool Resolue = PiecesFinales > 0 && CoupDesTables();
+
     // Several variations are searched each with the full window.
     const bool Fenetre = Reglages.MultiPV == 1;
 
@@ -243,8 +269,8 @@ std::string TChercheur::Recherche() {
     LigneVP Ligne;
     Ligne.NbCoups = 0;
     Ligne.Coups[0] = CoupVP{0, -1, 0};
-    bool Choisi = false;
-    for (;;) {
+    bool Choisi = Resolue;
+    while (!Resolue) {
         ++DemiCoupMax;
         ++Compteur;
         Iteration = Compteur;

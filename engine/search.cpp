@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "searcher.h"
+#include "syzygy.h"
 
 namespace velkar {
 
@@ -27,6 +28,16 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
     const TSondage Table = Sonde(Profondeur, Alpha, Beta);
     if (Table.Coupure) return Table.Score;
     TCoupTable CoupTable = Table.Coup;
+
+    // The endgame tables, once a capture or a pawn move made the position new.
+    if (PiecesFinales > 0 && Pos.Compteur50 == 0) {
+        TResultatFinale Resultat;
+        if (SondeFinale(Pos, Resultat)) {
+            ++TbHits;
+            const int32_t v = ScoreFinale(Resultat, Eloignement);
+            return static_cast<int16_t>(v >= Beta ? Beta : v <= Alpha ? Alpha : v);
+        }
+    }
 
     // 5. Horizon: a side in check gets one more ply, the rest goes to the
     // quiescence search.

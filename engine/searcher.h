@@ -96,6 +96,7 @@ public:
 
     // --- results and flags ----------------------------------------------------
     uint64_t Noeuds = 0;
+    uint64_t TbHits = 0;        // positions the endgame tables settled
     std::string DerniereVP;     // the variation of the last line written, each move followed by a blank
     bool ArretDemande = false;  // stop or quit arrived, or the node limit was reached
     bool QuitDemande = false;   // "quit" was read during the search
@@ -176,6 +177,10 @@ private:
     int32_t NbExclus = 0;
     TCoupTable Exclus[VariationsMax];
     int32_t NbCoupsRacineCherches = 0;  // root moves the search may play (searchmoves)
+    int32_t PiecesFinales = 0;          // pieces the endgame tables cover in this search, 0 without tables
+    // The move the endgame tables choose at the root, when they know the
+    // position and nothing asks for a search among other moves.
+    bool CoupDesTables();
     void EF(std::string_view Texte) const;
 
     TCoupTable CoupDernierSondage;  // the move of the last probe anywhere in the search

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "engine/eval.h"
+#include "engine/syzygy.h"
 #include "interface/interface.h"
 #include "platform/plateforme.h"
 
@@ -104,6 +105,18 @@ void Evalue(TVelkar& Moteur, TEcritFonction Ecrit) {
     Ecrit("info string eval " + std::to_string(E) + " material " + std::to_string(M) + " static " + std::to_string(S));
 }
 
+// What the endgame tables say of the current position.
+void Tables(TVelkar& Moteur, TEcritFonction Ecrit) {
+    static constexpr const char* Noms[5] = {"Loss", "BlessedLoss", "Draw", "CursedWin", "Win"};
+    TRacineFinale r;
+    if (!SondeRacineFinale(Moteur.Position(), r)) {
+        Ecrit("info string tablebase: position not in the tables");
+        return;
+    }
+    Ecrit(std::string("info string tablebase wdl ") + Noms[r.Resultat] + " dtz " + std::to_string(r.Dtz) + " move " +
+          TexteCoup(r.Depart, r.Arrivee, r.Promotion));
+}
+
 }  // namespace
 
 bool LitEntier(std::string_view Texte, int64_t& Valeur) {
@@ -178,6 +191,10 @@ bool DecodeCommande(TVelkar& Moteur, const std::string& Ligne, TEcritFonction Ec
     }
     if (Ligne == "eval") {
         Evalue(Moteur, Ecrit);
+        return true;
+    }
+    if (Ligne == "tb") {
+        Tables(Moteur, Ecrit);
         return true;
     }
     if (Ligne == "bench" || CommencePar(Ligne, "bench ")) {

@@ -1,7 +1,10 @@
 // The options: the lines of the uci reply, and setoption.
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 
+#include "engine/syzygy.h"
 #include "interface/interface.h"
 
 namespace velkar {
@@ -63,6 +66,41 @@ void Check(std::string_view Nom, std::string_view Texte, bool& Option, TEcritFon
     }
 }
 
+// The directories of the endgame tables; empty or <empty> for none.
+void CheminTables(std::string_view Chemin, TEcritFonction Ecrit) {
+    if (Chemin == "<empty>") Chemin = {};
+    if (Chemin.size() > 4096) {
+        Ecrit("info string SyzygyPath is too long (" + std::to_string(Chemin.size()) + " characters), no tables");
+        ChargeTablesFinales("");
+        return;
+    }
+    // Say which directories are not there; the others are still read.
+#if defined(_WIN32)
+    constexpr char Separateur = ';';
+#else
+    constexpr char Separateur = ':';
+#endif
+    bool UnDossier = false;
+    for (std::string_view Reste = Chemin; !Reste.empty();) {
+        const size_t Fin = std::min(Reste.find(Separateur), Reste.size());
+        const std::string Dossier(Reste.substr(0, Fin));
+        std::error_code Erreur;
+        if (std::filesystem::is_directory(Dossier, Erreur)) {
+            UnDossier = true;
+        } else if (!Dossier.empty()) {
+            Ecrit("info string SyzygyPath: " + Dossier + " is not a directory");
+        }
+        Reste.remove_prefix(std::min(Fin + 1, Reste.size()));
+    }
+    const int32_t Pieces = ChargeTablesFinales(UnDossier ? std::string(Chemin) : std::string());
+    if (Chemin.empty()) return;
+    if (Pieces > 0) {
+        Ecrit("info string endgame tables of up to " + std::to_string(Pieces) + " pieces found");
+    } else {
+        Ecrit("info string no endgame table found in " + std::string(Chemin));
+    }
+}
+
 }  // namespace
 
 void EcritOptions(TEcritFonction Ecrit) {
@@ -74,6 +112,7 @@ void EcritOptions(TEcritFonction Ecrit) {
     Ecrit("option name UCI_Chess960 type check default false");
     Ecrit("option name Clear Hash type button");
     Ecrit("option name UCI_ShowWDL type check default false");
+    if (TablesFinalesCompilees()) Ecrit("option name SyzygyPath type string default <empty>");
 }
 
 void Option(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
@@ -87,6 +126,10 @@ void Option(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
         Reste = Reste.substr(0, Separation);
     }
     const std::string_view Nom = SansBlancs(Reste);
+    if (Egal(Nom, "SyzygyPath") && TablesFinalesCompilees()) {
+        CheminTables(AvecValeur ? Valeur : std::string_view(), Ecrit);
+        return;
+    }
     TReglages& Reglages = Moteur.Chercheur.Reglages;
     if (Egal(Nom, "Clear Hash")) {
         Moteur.ViderTables();

@@ -22,6 +22,8 @@ UCI_REPLY = [
     "option name UCI_ShowWDL type check default false",
     "uciok",
 ]
+# Listed last by a build with the endgame-table prober only.
+SYZYGY = "option name SyzygyPath type string default <empty>"
 
 
 class Handshake(unittest.TestCase):
@@ -37,6 +39,8 @@ class Handshake(unittest.TestCase):
             for cmd in ("uci", "UCI", "  uci\t"):
                 e.send(cmd)
                 reply = [e.read() for _ in UCI_REPLY]
+                if reply[-1] == SYZYGY:
+                    reply = reply[:-1] + [e.read()]
                 for line, start in zip(reply, UCI_REPLY):
                     self.assertTrue(line.startswith(start), f"{cmd!r}: {line!r}")
                 self.assertGreater(len(reply[1]), len("id author "))
