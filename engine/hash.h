@@ -53,6 +53,7 @@ public:
     // n entries; false (old table kept) when the memory cannot be had.
     bool Alloue(uint64_t n) { return Table.Alloue(n); }
     void Vide() { Table.Vide(); }
+    void Prepare() { Table.Prepare(); }
     uint64_t NbEntrees() const { return Table.NbEntrees(); }
 
     // Stores unless the entry of that index holds a deeper (or equally deep)
@@ -74,6 +75,7 @@ class TTablePions {
 public:
     bool Alloue(uint64_t n) { return Table.Alloue(n); }
     void Vide() { Table.Vide(); }
+    void Prepare() { Table.Prepare(); }
     uint64_t NbEntrees() const { return Table.NbEntrees(); }
     int16_t HashRecherchePions(uint64_t ClePions) const;
     void HashEnregistrePions(uint64_t ClePions, int16_t Valeur);
@@ -92,6 +94,12 @@ struct TTablesPartagees {
     void Vide() {
         Transposition.Vide();
         Pions.Vide();
+    }
+    // Both tables' memory mapped in (the first time only), where an
+    // interface gives the engine time: ucinewgame, and isready.
+    void Prepare() {
+        Transposition.Prepare();
+        Pions.Prepare();
     }
 };
 

@@ -40,7 +40,19 @@ public:
         Decalage = 0;
         while ((uint64_t{1} << Decalage) < n) ++Decalage;
         Generation = 1;
+        Preparee = false;
         return true;
+    }
+
+    // Writes one byte of every page of the table once (the value it already
+    // holds, so no entry changes), so that the system maps the memory now
+    // rather than inside the first searches, one page fault at a time.
+    void Prepare() {
+        if (Preparee) return;
+        volatile unsigned char* Octets = reinterpret_cast<unsigned char*>(Entrees);
+        const uint64_t Octets_ = Taille * sizeof(Entree);
+        for (uint64_t i = 0; i < Octets_; i += 4096) Octets[i] = Octets[i];
+        Preparee = true;
     }
 
     // Every entry reads as empty from now on.
@@ -75,6 +87,7 @@ private:
     bool PuissanceDeDeux = false;
     int Decalage = 0;
     uint64_t Generation = 1;
+    bool Preparee = false;
 };
 
 }  // namespace velkar

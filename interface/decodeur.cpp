@@ -161,12 +161,14 @@ bool DecodeCommande(TVelkar& Moteur, const std::string& Ligne, TEcritFonction Ec
         return true;
     }
     if (Ligne == "isready" || Ligne == "ISREADY") {
+        Moteur.Tables.Prepare();
         Ecrit("readyok");
         return true;
     }
     if (Ligne == "ucinewgame" || Ligne == "UCINEWGAME") {
         // A new game: the reset also empties both hash tables completely.
         Moteur.InitialiserPartie();
+        Moteur.Tables.Prepare();
         return true;
     }
     if (CommencePar(Ligne, "setoption name ")) {
