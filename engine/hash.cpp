@@ -15,8 +15,8 @@ TTablesPartagees::TTablesPartagees() {
 void TTableTransposition::HashEnregistre(uint64_t Cle, int16_t Profondeur, int16_t Valeur, TBorne Borne,
                                          const TCoupTable& Coup) {
     uint64_t Marque;
-    Hash& h = Table.Place(Cle, Marque);
-    if (Table.EstVide(h)) {
+    Hash& h = Place(Cle, Marque);
+    if (EstVide(h)) {
         ++EntreesUtilisees;
     } else if (h.Profondeur >= Profondeur) {
         return;
@@ -35,7 +35,7 @@ void TTableTransposition::HashEnregistre(uint64_t Cle, int16_t Profondeur, int16
 TSondage TTableTransposition::HashRecherche(uint64_t Cle, int16_t Profondeur, int16_t Alpha, int16_t Beta) const {
     TSondage r;
     uint64_t Marque;
-    const Hash& h = Table.Place(Cle, Marque);
+    const Hash& h = Place(Cle, Marque);
     if (h.Marque != Marque) return r;
     if (h.Drapeau == BorneBasse && h.Profondeur >= Profondeur / 2 - 1 && h.Score < Beta) r.VetoNul = true;
     if (h.Profondeur >= Profondeur) {
@@ -63,13 +63,13 @@ int32_t TTableTransposition::Remplissage() const {
 
 int16_t TTablePions::HashRecherchePions(uint64_t ClePions) const {
     uint64_t Marque;
-    const HashPion& h = Table.Place(ClePions, Marque);
+    const HashPion& h = Place(ClePions, Marque);
     return h.Marque == Marque ? h.Score : HashVide;
 }
 
 void TTablePions::HashEnregistrePions(uint64_t ClePions, int16_t Valeur) {
     uint64_t Marque;
-    HashPion& h = Table.Place(ClePions, Marque);
+    HashPion& h = Place(ClePions, Marque);
     h.Marque = Marque;
     h.Score = Valeur;
 }

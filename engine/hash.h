@@ -48,13 +48,14 @@ struct HashPion {
 static_assert(sizeof(Hash) == 16, "a table entry is 16 bytes");
 static_assert(sizeof(HashPion) == 10, "a pawn entry is 10 bytes");
 
-class TTableTransposition {
+// Both tables keep their storage's allocation, emptying and page mapping
+// (see hashtab.h); entries are reached only through their probe and store.
+class TTableTransposition : private TableHachage<Hash> {
 public:
-    // n entries; false (old table kept) when the memory cannot be had.
-    bool Alloue(uint64_t n) { return Table.Alloue(n); }
-    void Vide() { Table.Vide(); }
-    void Prepare() { Table.Prepare(); }
-    uint64_t NbEntrees() const { return Table.NbEntrees(); }
+    using TableHachage::Alloue;
+    using TableHachage::NbEntrees;
+    using TableHachage::Prepare;
+    using TableHachage::Vide;
 
     // Stores unless the entry of that index holds a deeper (or equally deep)
     // result, whichever position it is for.
@@ -66,22 +67,16 @@ public:
     int32_t Remplissage() const;
     void RemetRemplissage() { EntreesUtilisees = 0; }
     uint64_t EntreesUtilisees = 0;
-
-private:
-    TableHachage<Hash> Table;
 };
 
-class TTablePions {
+class TTablePions : private TableHachage<HashPion> {
 public:
-    bool Alloue(uint64_t n) { return Table.Alloue(n); }
-    void Vide() { Table.Vide(); }
-    void Prepare() { Table.Prepare(); }
-    uint64_t NbEntrees() const { return Table.NbEntrees(); }
+    using TableHachage::Alloue;
+    using TableHachage::NbEntrees;
+    using TableHachage::Prepare;
+    using TableHachage::Vide;
     int16_t HashRecherchePions(uint64_t ClePions) const;
     void HashEnregistrePions(uint64_t ClePions, int16_t Valeur);
-
-private:
-    TableHachage<HashPion> Table;
 };
 
 struct TTablesPartagees {

@@ -74,7 +74,6 @@ TLimites LitLimites(std::string_view Mots) {
     bool Donne[NbChamps] = {};
     bool AvecNombre[NbChamps] = {};
     int64_t Valeur[NbChamps] = {};
-    bool Ponder = false, Infini = false;
     TLimites L;
 
     auto MotSuivant = [&Mots]() {
@@ -86,8 +85,8 @@ TLimites LitLimites(std::string_view Mots) {
         return Mot;
     };
     for (std::string_view Mot = MotSuivant(); !Mot.empty(); Mot = MotSuivant()) {
-        if (Mot == "ponder") Ponder = true;
-        if (Mot == "infinite") Infini = true;
+        if (Mot == "ponder") L.Ponder = true;
+        if (Mot == "infinite") L.Infini = true;
         if (Mot == "searchmoves") {
             // The moves that follow, up to the first word that is not a move.
             for (std::string_view Reste = Mots;; Reste = Mots) {
@@ -103,7 +102,7 @@ TLimites LitLimites(std::string_view Mots) {
             continue;
         }
         const auto k = std::find(std::begin(Noms), std::end(Noms), Mot) - std::begin(Noms);
-        if (k == NbChamps) continue;  // searchmoves and its moves, and unknown words
+        if (k == NbChamps) continue;  // unknown words
         const std::string_view Reste = Mots;
         int64_t v = 0;
         const bool Nombre = LitEntier(MotSuivant(), v);
@@ -115,8 +114,6 @@ TLimites LitLimites(std::string_view Mots) {
     }
     auto Champ = [&](int k, int64_t Defaut) { return static_cast<int32_t>(AvecNombre[k] ? Valeur[k] : Defaut); };
 
-    L.Ponder = Ponder;
-    L.Infini = Infini;
     if (Donne[Movetime]) {
         L.TempsParCoupFixe = true;
         L.TempsParCoup = Champ(Movetime, 0);
