@@ -4,6 +4,7 @@
 // one stored.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "hashtab.h"
@@ -32,14 +33,17 @@ struct TSondage {
     TCoupTable Coup;       // the move stored with the position
 };
 
-#pragma pack(push, 1)
+// A table entry is two 64-bit words: the data (depth 16 bits, bound 8,
+// score 16, then the move's piece number, destination and promotion, 8
+// each, piece -1 for none), and the key word (key quotient and generation,
+// see hashtab.h) XOR the data.  Searchers on other threads read and write
+// entries without a lock, each word at once; an entry whose two words come
+// from different stores fails the key comparison and reads as a miss.
 struct Hash {
-    uint64_t Marque;  // key quotient and generation (see hashtab.h)
-    int16_t Profondeur;
-    int8_t Drapeau;  // a TBorne
-    int16_t Score;
-    int8_t Coup[3];  // piece number, destination, promotion; piece -1 = none
+    uint64_t Verification;
+    uint64_t Donnees;
 };
+#pragma pack(push, 1)
 struct HashPion {
     uint64_t Marque;
     int16_t Score;
@@ -65,8 +69,10 @@ public:
     // Per mille of the entries written since the count was last reset (it
     // counts stores into empty entries, and keeps counting across Vide).
     int32_t Remplissage() const;
-    void RemetRemplissage() { EntreesUtilisees = 0; }
-    uint64_t EntreesUtilisees = 0;
+    void RemetRemplissage() { EntreesUtilisees.store(0, std::memory_order_relaxed); }
+    // Searchers on several threads count into it without a locked
+    // instruction; a count lost now and then only blurs a per-mille figure.
+    std::atomic<uint64_t> EntreesUtilisees{0};
 };
 
 class TTablePions : private TableHachage<HashPion> {

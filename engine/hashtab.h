@@ -78,7 +78,7 @@ public:
         return Entrees[Indice];
     }
 
-    bool EstVide(const Entree& e) const { return (e.Marque & MasqueGeneration) != Generation; }
+    bool DeCetteGeneration(uint64_t Marque) const { return (Marque & MasqueGeneration) == Generation; }
     uint64_t NbEntrees() const { return Taille; }
 
 private:

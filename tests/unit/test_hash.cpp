@@ -34,7 +34,7 @@ TEST_F(Table, RemplacementEtComptage) {
     r = Sonde(5, -100, 100);
     EXPECT_EQ(r.Score, 44);
     EXPECT_EQ(r.Coup.Arrivee, 12);
-    EXPECT_EQ(t.EntreesUtilisees, 1u);  // only the store into the empty entry counts
+    EXPECT_EQ(t.EntreesUtilisees.load(), 1u);  // only the store into the empty entry counts
 
     // Another position on the same index: the deeper entry stays and the probe misses.
     const uint64_t Premiere = Cle;
@@ -49,10 +49,10 @@ TEST_F(Table, RemplacementEtComptage) {
     EXPECT_EQ(r.Coup.Piece, -1);
     Cle = Premiere;
     EXPECT_FALSE(Sonde(0, -100, 100).Coupure);
-    EXPECT_EQ(t.EntreesUtilisees, 1u);
+    EXPECT_EQ(t.EntreesUtilisees.load(), 1u);
     t.Vide();  // empties the table but keeps the count
     Stocke(-5, 1, BorneExacte, TCoupTable{});
-    EXPECT_EQ(t.EntreesUtilisees, 2u);
+    EXPECT_EQ(t.EntreesUtilisees.load(), 2u);
     t.EntreesUtilisees = 10 * Taille;
     EXPECT_EQ(t.Remplissage(), 1000);
 }
