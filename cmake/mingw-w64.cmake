@@ -24,10 +24,10 @@ else()
 endif()
 set(VELKAR_MINGW_PREFIX ${VELKAR_MINGW_ARCH}-w64-mingw32)
 
-# The engine has a single thread, so either thread model of the compiler
-# will do; the win32 one needs no winpthread library.
-find_program(CMAKE_CXX_COMPILER NAMES ${VELKAR_MINGW_PREFIX}-g++ ${VELKAR_MINGW_PREFIX}-g++-win32
-             ${VELKAR_MINGW_PREFIX}-g++-posix REQUIRED)
+# Several searchers wait for each other with std::mutex and
+# std::condition_variable, which this compiler offers only in its posix
+# thread model (the winpthread library, linked into the executable).
+find_program(CMAKE_CXX_COMPILER NAMES ${VELKAR_MINGW_PREFIX}-g++-posix ${VELKAR_MINGW_PREFIX}-g++ REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${VELKAR_MINGW_PREFIX}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${VELKAR_MINGW_PREFIX})

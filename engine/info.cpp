@@ -29,13 +29,14 @@ char* TChercheur::AjouteInfos(char* p, const char* Format, ...) {
 char* TChercheur::EcritCompteurs(char* p, bool AvecTemps) {
     const int32_t Temps = static_cast<int32_t>(static_cast<uint32_t>(plateforme::GetTickCount()) - DebutRecherche);
     if (AvecTemps) p = AjouteInfos(p, " time %d", Temps);
-    p = AjouteInfos(p, " nodes %" PRIu64, Noeuds);
+    const uint64_t Tous = NoeudsTotal();
+    p = AjouteInfos(p, " nodes %" PRIu64, Tous);
     if (Temps != 0) {
-        const double Nps = static_cast<double>(Noeuds) / static_cast<double>(Temps) * 1000.0;
+        const double Nps = static_cast<double>(Tous) / static_cast<double>(Temps) * 1000.0;
         p = AjouteInfos(p, " nps %" PRIu64, static_cast<uint64_t>(Nps));
     }
-    if (PiecesFinales > 0) p = AjouteInfos(p, " tbhits %" PRIu64, TbHits);
-    p = AjouteInfos(p, " hashfull %d", Tables.Transposition.Remplissage());
+    if (PiecesFinales > 0) p = AjouteInfos(p, " tbhits %" PRIu64, TbHitsTotal());
+    p = AjouteInfos(p, " hashfull %d", Transposition.Remplissage());
     return p;
 }
 

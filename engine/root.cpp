@@ -6,12 +6,9 @@
 #include "eval.h"
 #include "searcher.h"
 #include "syzygy.h"
+#include "threads.h"
 
 namespace velkar {
-
-namespace {
-constexpr int32_t Aspiration = 35;
-}
 
 int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLigne Ligne, bool Echec) {
     RacineAmelioree = false;
@@ -42,6 +39,10 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
         ++Profondeur;
     } else {
         TrieListeCoups(CoupTable);
+        // The odd helpers take the root moves after the first from the other
+        // end: what they refute there is in the table by the time the main
+        // searcher comes to those moves, while it searches the likely ones.
+        if (Ordre == OrdreInverse && n > 2) std::reverse(Liste.Coups + 1, Liste.Coups + n);
     }
     if (NbExclus > 0 || Limites.NbCoupsRecherche > 0) {
         FiltreRacine(Liste);
@@ -81,7 +82,7 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
             // move sharing a piece or square with the killers) becomes one.
             NoteHistorique(Pos.Pieces[p].TypePiece, a, static_cast<uint32_t>(d));
             MetAJourTueurs(p, a, c);
-            Tables.Transposition.HashEnregistre(Pos.Cle, ProfondeurStockee, Beta, BorneBasse, {p, a, c});
+            Transposition.HashEnregistre(Pos.Cle, ProfondeurStockee, Beta, BorneBasse, {p, a, c});
             return Beta;
         }
         if (v > Alpha) {
@@ -130,7 +131,7 @@ void TChercheur::CoupDeSecours() {
     DemiCoupCoupRacine = Pos.NumDemiCoup;
     DemiCoupMax = DemiCoupMaxGarde;
     // No iteration gave a score: the static one of the position.
-    const int32_t e = Eval(Pos, Tables.Pions);
+    const int32_t e = Eval(Pos, Pions);
     ScoreCoupRacine = Pos.Camp == 1 ? e + Pos.Materiel : e - Pos.Materiel;
     ProfondeurCoupRacine = 0;
 }
@@ -262,6 +263,10 @@ std::string TChercheur::Recherche() {
     // A position the tables solve gets their move at once.
     const bool Resolue = PiecesFinales > 0 && CoupDesTables();
 
+    // Helpers search beside this searcher, on the same root, until it ends.
+    const bool AvecEquipe = !Resolue && Equipe != nullptr && Equipe->NbAuxiliaires() > 0;
+    if (AvecEquipe) Equipe->Demarre(Pos, Limites);
+
     // Several variations are searched each with the full window.
     const bool Fenetre = Reglages.MultiPV == 1;
 
@@ -315,6 +320,7 @@ std::string TChercheur::Recherche() {
         }
         if (Arret) break;
     }
+    if (AvecEquipe) Equipe->Arrete();
     if (!Choisi) CoupDeSecours();
 
     // 6-7. The move, played on the board.

@@ -8,10 +8,12 @@
 
 #include "../platform/plateforme.h"
 #include "eval.h"
+#include "threads.h"
 
 namespace velkar {
 
-TChercheur::TChercheur(TTablesPartagees& Tables) : Tables(Tables), Sortie(plateforme::SortieStandard()) {
+TChercheur::TChercheur(TTableTransposition& Transposition, TTablePions& Pions)
+    : Transposition(Transposition), Pions(Pions), Sortie(plateforme::SortieStandard()) {
     std::memset(ListeCoups, 0, sizeof ListeCoups);
     std::memset(Killers, 0, sizeof Killers);
     std::memset(Historique, 0, sizeof Historique);
@@ -31,15 +33,21 @@ void TChercheur::NouvellePartie() {
     Limites.Ponder = false;
 }
 
-void TChercheur::EF(std::string_view Texte) const { plateforme::EcrireLigne(Sortie, Texte); }
+// Only the main searcher writes; a helper's lines are dropped.
+void TChercheur::EF(std::string_view Texte) const {
+    if (ArretEquipe == nullptr) plateforme::EcrireLigne(Sortie, Texte);
+}
+
+uint64_t TChercheur::NoeudsTotal() const { return Noeuds + (Equipe != nullptr ? Equipe->Noeuds() : 0); }
+uint64_t TChercheur::TbHitsTotal() const { return TbHits + (Equipe != nullptr ? Equipe->TbHits() : 0); }
 
 int16_t TChercheur::EvalStatique() {
-    const int32_t e = Arret ? 0 : Eval(Pos, Tables.Pions);
+    const int32_t e = Arret ? 0 : Eval(Pos, Pions);
     return static_cast<int16_t>(Pos.Camp == 1 ? e + Pos.Materiel : e - Pos.Materiel);
 }
 
 bool TChercheur::CompteNoeud(bool Quiescence) {
-    if ((Noeuds & 4095) == 0 && !VerifieTemps()) {
+    if ((Noeuds & IntervalleVerification) == 0 && !VerifieTemps()) {
         Arret = true;
         return false;
     }
@@ -49,6 +57,7 @@ bool TChercheur::CompteNoeud(bool Quiescence) {
 }
 
 void TChercheur::Progression(bool Quiescence, int32_t NumeroCoup) {
+    if (ArretEquipe != nullptr) return;
     const uint32_t Maintenant = static_cast<uint32_t>(plateforme::GetTickCount());
     if (Maintenant < DernierAffichage || Maintenant - DernierAffichage < 1000) return;
     EF(Quiescence ? ChaineInfosSimple() : ChaineInfosPrimaire(NumeroCoup, TexteCoupRacine));
@@ -56,7 +65,7 @@ void TChercheur::Progression(bool Quiescence, int32_t NumeroCoup) {
 }
 
 TSondage TChercheur::Sonde(int16_t Profondeur, int16_t Alpha, int16_t Beta) {
-    const TSondage r = Tables.Transposition.HashRecherche(Pos.Cle, Profondeur, Alpha, Beta);
+    const TSondage r = Transposition.HashRecherche(Pos.Cle, Profondeur, Alpha, Beta);
     CoupDernierSondage = r.Coup;
     return r;
 }
@@ -65,9 +74,9 @@ void TChercheur::EnregistreResultat(int16_t Profondeur, int16_t Alpha, int16_t A
                                     const TCoupTable& Meilleur) {
     // Exact with its move when a move raised Alpha, otherwise an upper bound.
     if (Alpha > AlphaEntree) {
-        Tables.Transposition.HashEnregistre(Pos.Cle, Profondeur, Alpha, BorneExacte, Meilleur);
+        Transposition.HashEnregistre(Pos.Cle, Profondeur, Alpha, BorneExacte, Meilleur);
     } else {
-        Tables.Transposition.HashEnregistre(Pos.Cle, Profondeur, Alpha, BorneHaute, TCoupTable{});
+        Transposition.HashEnregistre(Pos.Cle, Profondeur, Alpha, BorneHaute, TCoupTable{});
     }
 }
 

@@ -3,6 +3,7 @@
 // it), apart from the tables it shares with other searchers.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,6 +35,10 @@ constexpr int32_t ValeurMat = 15000;    // mate in n moves: (ValeurMat - |score|
 constexpr int32_t SeuilMat = 14500;     // scores beyond are mates, searched no further
 constexpr int32_t SeuilMatNul = 14000;  // a null-move score beyond reveals a mate threat
 constexpr int16_t ScoreInfini = 32767;
+// Each iteration searches within this distance of the last score first.
+constexpr int32_t Aspiration = 35;
+
+class TEquipe;
 
 // One move of a principal variation.
 struct CoupVP {
@@ -57,7 +62,8 @@ struct TReglages {
 
 class TChercheur {
 public:
-    explicit TChercheur(TTablesPartagees& Tables);
+    explicit TChercheur(TTablesPartagees& Tables) : TChercheur(Tables.Transposition, Tables.Pions) {}
+    TChercheur(TTableTransposition& Transposition, TTablePions& Pions);
     TChercheur(const TChercheur&) = delete;
     TChercheur& operator=(const TChercheur&) = delete;
 
@@ -102,6 +108,23 @@ public:
     bool QuitDemande = false;   // "quit" was read during the search
     bool EcouteEntree = true;   // a search looks at standard input (not during bench)
 
+    // --- several threads -------------------------------------------------------
+    // The main searcher's helpers (none, or none started, with one thread):
+    // they search while it does, and count in its nodes and tbhits.
+    TEquipe* Equipe = nullptr;
+    uint64_t NoeudsTotal() const;
+    uint64_t TbHitsTotal() const;
+    // Makes this searcher a helper, which ends its search when Arret is set
+    // (it looks every 256 nodes, so that the main searcher waits for it no
+    // longer than a fraction of a millisecond); its search (see threads.cpp),
+    // and its counts as the main searcher reads them.
+    void DevientAuxiliaire(const std::atomic<bool>* Arret) {
+        ArretEquipe = Arret;
+        IntervalleVerification = 255;
+    }
+    void RechercheAuxiliaire(int32_t Numero);
+    std::atomic<uint64_t> NoeudsPublies{0}, TbHitsPublies{0};
+
     // --- parts of the search, open to the tests -------------------------------
     int32_t NoteRapide(int32_t Indice, const TCoupTable& CoupTable) const;
     int32_t NoteRapideQ(int32_t Indice) const;
@@ -128,7 +151,8 @@ public:
     uint32_t DebutRecherche = 0, DebutTemps = 0, DebutPonder = 0;
 
 private:
-    TTablesPartagees& Tables;
+    TTableTransposition& Transposition;
+    TTablePions& Pions;
 
     int16_t Quies(int16_t Alpha, int16_t Beta);
     int16_t AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLigne Ligne, bool NulPermis, bool Echec);
@@ -191,6 +215,11 @@ private:
     uint32_t DernierAffichage = 0;
     bool Arret = false;
     uint32_t Sortie;
+    const std::atomic<bool>* ArretEquipe = nullptr;  // a helper's stop flag; none for the main searcher
+    uint64_t IntervalleVerification = 4095;  // the clock (or the stop flag) is looked at every so many nodes, less one
+    // The order of the root moves after the first (a helper's may be reversed).
+    enum TOrdre : int8_t { OrdreNormal, OrdreInverse };
+    TOrdre Ordre = OrdreNormal;
 
     char TamponInfos[2048 + CoupsParLigne * 6];
     char* EcritCompteurs(char* p, bool AvecTemps);

@@ -94,6 +94,12 @@ bool TChercheur::TraiteLigneRecherche(const std::string& Ligne) {
 }
 
 bool TChercheur::VerifieTemps() {
+    if (ArretEquipe != nullptr) {
+        // A helper: no clock, no input; it ends when the main searcher does.
+        NoeudsPublies.store(Noeuds, std::memory_order_relaxed);
+        TbHitsPublies.store(TbHits, std::memory_order_relaxed);
+        return !ArretEquipe->load(std::memory_order_relaxed);
+    }
     bool Reponse = true;
     if (!Limites.Infini && Limites.Profondeur <= 0 && !Limites.Ponder) {
         const int64_t Ecoule = static_cast<int64_t>(plateforme::GetTickCount()) - int64_t{DebutTemps};
@@ -108,7 +114,7 @@ bool TChercheur::VerifieTemps() {
             return false;
         }
     }
-    if (Limites.Noeuds > 0 && Noeuds >= Limites.Noeuds) {
+    if (Limites.Noeuds > 0 && NoeudsTotal() >= Limites.Noeuds) {
         ArretDemande = true;
         Limites.Infini = false;
         Limites.Ponder = false;

@@ -9,6 +9,7 @@
 #include "limits.h"
 #include "position.h"
 #include "searcher.h"
+#include "threads.h"
 
 namespace velkar {
 
@@ -20,7 +21,12 @@ public:
 
     TTablesPartagees Tables;
     TChercheur Chercheur{Tables};
+    // The helpers that search beside Chercheur (Threads less one).
+    TEquipe Equipe{Tables.Transposition};
     TPosition& Position() { return Chercheur.Pos; }
+    // Threads: the searcher and Nombre - 1 helpers; returns how many
+    // threads the system gave.
+    int32_t ChangeFils(int32_t Nombre);
 
     // The moves of the game played since the start position, as the
     // position commands and the replies gave them, each followed by a blank.

@@ -61,6 +61,10 @@ uint64_t Bench(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
     // during the bench wait until it is over.
     TChercheur& Chercheur = Moteur.Chercheur;
     Chercheur.EcouteEntree = false;
+    // One thread whatever the Threads option: the node count is the
+    // signature of the search, and several threads would make it vary.
+    TEquipe* const Equipe = Chercheur.Equipe;
+    Chercheur.Equipe = nullptr;
     const TLimites Limites = LitLimites("depth " + std::to_string(Profondeur));
     for (const char* Fen : PositionsBench) {
         // Each position as a new game of its own.
@@ -72,6 +76,7 @@ uint64_t Bench(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
         Total += Chercheur.Noeuds;
     }
     Chercheur.EcouteEntree = true;
+    Chercheur.Equipe = Equipe;
     const uint64_t Duree = plateforme::GetTickCount() - Debut;
     Ecrit("");
     Ecrit("Nodes searched: " + std::to_string(Total));

@@ -112,6 +112,7 @@ void EcritOptions(TEcritFonction Ecrit) {
     Ecrit("option name UCI_Chess960 type check default false");
     Ecrit("option name Clear Hash type button");
     Ecrit("option name UCI_ShowWDL type check default false");
+    Ecrit("option name Threads type spin default 1 min 1 max 256");
     if (TablesFinalesCompilees()) Ecrit("option name SyzygyPath type string default <empty>");
 }
 
@@ -149,6 +150,15 @@ void Option(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
             // a new game from the start position for the other.
             Moteur.Position().Chess960 = Chess960;
             Moteur.InitialiserPartie();
+        }
+    } else if (Egal(Nom, "Threads")) {
+        int32_t Nombre = Moteur.Equipe.NbAuxiliaires() + 1;
+        Spin("Threads", Valeur, 1, 256, Nombre, Ecrit);
+        if (Nombre != Moteur.Equipe.NbAuxiliaires() + 1) {
+            const int32_t Obtenus = Moteur.ChangeFils(Nombre);
+            if (Obtenus < Nombre)
+                Ecrit("info string the system gave " + std::to_string(Obtenus) + " of " + std::to_string(Nombre) +
+                      " threads");
         }
     } else if (Egal(Nom, "UCI_ShowWDL")) {
         Check("UCI_ShowWDL", Valeur, Reglages.AfficheWdl, Ecrit);

@@ -4,6 +4,7 @@
 // reordered between them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -53,6 +54,15 @@ bool PrendLigneDifferee(std::string& Ligne);
 // Blocking read of the next line for the main loop: deferred lines first,
 // then standard input.  False at end of input.
 bool LitLigneSuivante(std::string& Ligne);
+
+// A thread for a helper searcher, with a stack as deep as the search may
+// recurse (several hundred plies; some systems give a new thread half a
+// megabyte).  nullptr when the system refuses one.
+struct TFil;
+TFil* LanceFil(void (*Fonction)(void*), void* Argument);
+// Waits for the thread to end and frees what LanceFil took.
+void AttendFil(TFil* Fil);
+constexpr size_t PileFil = size_t{32} << 20;
 
 // Shared by the operating-system layers, which keep the bytes read from
 // standard input in a buffer of their own: the length of the first complete

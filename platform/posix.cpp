@@ -3,6 +3,7 @@
 #if !defined(_WIN32)
 
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <time.h>
 #include <unistd.h>
@@ -102,6 +103,38 @@ bool FinEntree() { return Fermee && LongueurLigne() == 0; }
 void AttendEntree(int32_t Millisecondes) {
     if (LongueurLigne() > 0 || Fermee) return;
     Remplir(Millisecondes < 0 ? -1 : Millisecondes);
+}
+
+struct TFil {
+    pthread_t Id;
+    void (*Fonction)(void*);
+    void* Argument;
+};
+
+TFil* LanceFil(void (*Fonction)(void*), void* Argument) {
+    auto* Fil = new TFil{pthread_t{}, Fonction, Argument};
+    pthread_attr_t Attributs;
+    pthread_attr_init(&Attributs);
+    pthread_attr_setstacksize(&Attributs, PileFil);
+    const int r = pthread_create(
+        &Fil->Id, &Attributs,
+        [](void* f) -> void* {
+            const TFil* Lui = static_cast<TFil*>(f);
+            Lui->Fonction(Lui->Argument);
+            return nullptr;
+        },
+        Fil);
+    pthread_attr_destroy(&Attributs);
+    if (r != 0) {
+        delete Fil;
+        return nullptr;
+    }
+    return Fil;
+}
+
+void AttendFil(TFil* Fil) {
+    pthread_join(Fil->Id, nullptr);
+    delete Fil;
 }
 
 }  // namespace velkar::plateforme

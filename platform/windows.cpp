@@ -241,6 +241,36 @@ void AttendEntree(int32_t Millisecondes) {
     }
 }
 
+struct TFil {
+    HANDLE Poignee;
+    void (*Fonction)(void*);
+    void* Argument;
+};
+
+namespace {
+DWORD WINAPI DebutFil(LPVOID f) {
+    const TFil* Lui = static_cast<TFil*>(f);
+    Lui->Fonction(Lui->Argument);
+    return 0;
+}
+}  // namespace
+
+TFil* LanceFil(void (*Fonction)(void*), void* Argument) {
+    auto* Fil = new TFil{nullptr, Fonction, Argument};
+    Fil->Poignee = CreateThread(nullptr, PileFil, DebutFil, Fil, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (Fil->Poignee == nullptr) {
+        delete Fil;
+        return nullptr;
+    }
+    return Fil;
+}
+
+void AttendFil(TFil* Fil) {
+    WaitForSingleObject(Fil->Poignee, INFINITE);
+    CloseHandle(Fil->Poignee);
+    delete Fil;
+}
+
 }  // namespace velkar::plateforme
 
 #endif

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds Velkar three times and runs the tests on each: the release build
+# Builds Velkar four times and runs the tests on each: the release build
 # (the whole suite), a build with AddressSanitizer and
-# UndefinedBehaviorSanitizer (all but the slow tests), and a Debug build,
-# whose assertions check the position after every move and take-back (the
-# unit tests).  Exits non-zero on any failure.
+# UndefinedBehaviorSanitizer (all but the slow tests), a build with
+# ThreadSanitizer (the tests of several threads), and a Debug build, whose
+# assertions check the position after every move and take-back (the unit
+# tests).  Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -31,6 +32,10 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKAR_SANITIZE
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs" -LE slow
+
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKAR_TSAN=ON
+cmake --build build-tsan -j"$jobs"
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs" -R '^(Fils\.|pipe_test_threads$)'
 
 cmake -S . -B build-debug -DCMAKE_BUILD_TYPE=Debug
 cmake --build build-debug -j"$jobs"

@@ -42,7 +42,8 @@ class Options(unittest.TestCase):
         self.assertEqual([l.split(" type")[0] for l in lines],
                          ["option name Hash", "option name Ponder", "option name UCI_EngineAbout",
                           "option name Move Overhead", "option name MultiPV", "option name UCI_Chess960",
-                          "option name Clear Hash", "option name UCI_ShowWDL"])
+                          "option name Clear Hash", "option name UCI_ShowWDL",
+                          "option name Threads"])
 
     def test_bad_values_are_said_and_clamped_or_kept(self):
         with Engine() as e:

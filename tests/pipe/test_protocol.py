@@ -20,6 +20,7 @@ UCI_REPLY = [
     "option name UCI_Chess960 type check default false",
     "option name Clear Hash type button",
     "option name UCI_ShowWDL type check default false",
+    "option name Threads type spin default 1 min 1 max 256",
     "uciok",
 ]
 # Listed last by a build with the endgame-table prober only.
