@@ -90,13 +90,13 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
             Meilleur = TCoupTable{p, a, c};
             RacineAmelioree = true;
             CopieLigne(Ligne, s, a, c, Enfant);
-            if (DemiCoupMax > 2 && Reglages.MultiPV == 1) {
+            if (DemiCoupMax > 2 && Variantes == 1) {
                 const std::string_view Infos = ChaineInfos(Ligne, Alpha, n - i + 1, TexteCoupRacine);
                 if (!Infos.empty()) EF(Infos);
             }
             if (Alpha > SeuilMat) return Alpha;
         }
-        if (i == 1 && !Arret && DemiCoupMax > 2 && Reglages.MultiPV == 1) {
+        if (i == 1 && !Arret && DemiCoupMax > 2 && Variantes == 1) {
             const std::string_view Infos = ChaineInfos(Ligne, Alpha, n, TexteCoupRacine);
             if (!Infos.empty()) EF(Infos);
         } else if (Arret) {
@@ -138,7 +138,7 @@ void TChercheur::CoupDeSecours() {
 
 bool TChercheur::CoupDesTables() {
     TRacineFinale r;
-    if (Limites.NbCoupsRecherche > 0 || Reglages.MultiPV > 1 || Pos.NumDemiCoup >= DemiCoupsPartieMax ||
+    if (Limites.NbCoupsRecherche > 0 || Variantes > 1 || Pos.NumDemiCoup >= DemiCoupsPartieMax ||
         !SondeRacineFinale(Pos, r))
         return false;
     const ListeCoupsPly& Legaux = ListeCoups[Pos.NumDemiCoup];
@@ -204,7 +204,7 @@ void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const Ligne
     int32_t Nombre = 1;
     NbExclus = 0;
     Exclut(Premiere);
-    const int32_t Voulues = std::min({Reglages.MultiPV, NbCoupsRacineCherches, VariationsMax});
+    const int32_t Voulues = std::min({Variantes, NbCoupsRacineCherches, VariationsMax});
     while (Nombre < Voulues) {
         LigneVP& l = Variations[Nombre];
         l.NbCoups = 0;
@@ -225,12 +225,32 @@ void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const Ligne
         const LigneVP& l = Variations[Ordre[k]];
         EF(ChaineInfosMultiPV(k + 1, l, ScoresVariations[Ordre[k]]));
     }
+    NbCandidats = Nombre;
+    std::copy(Ordre, Ordre + Nombre, Candidats);
     const LigneVP& Meilleure = Variations[Ordre[0]];
     char Texte[CoupsParLigne * 6 + 1];
     DerniereVP.assign(Texte, TexteVariation(Meilleure, Texte));
     CoupRacine =
         TCoupTable{Pos.Echiquier[Meilleure.Coups[0].Depart], Meilleure.Coups[0].Arrivee, Meilleure.Coups[0].Promotion};
     ScoreCoupRacine = ScoresVariations[Ordre[0]];
+}
+
+void TChercheur::ChoisitCoupDuNiveau(const TNiveau& Niveau) {
+    if (NbCandidats < 2) return;
+    // The variations must be those of the move the search settled on.
+    const CoupVP& Premier = Variations[Candidats[0]].Coups[0];
+    if (Pos.Echiquier[Premier.Depart] != CoupRacine.Piece || Premier.Arrivee != CoupRacine.Arrivee ||
+        Premier.Promotion != CoupRacine.Promotion)
+        return;
+    int32_t Scores[VariationsMax];
+    for (int32_t k = 0; k < NbCandidats; ++k) Scores[k] = ScoresVariations[Candidats[k]];
+    const int32_t k = ChoisitCandidat(Scores, NbCandidats, Niveau, Pos.Cle);
+    if (k == 0) return;
+    const LigneVP& l = Variations[Candidats[k]];
+    CoupRacine = TCoupTable{Pos.Echiquier[l.Coups[0].Depart], l.Coups[0].Arrivee, l.Coups[0].Promotion};
+    ScoreCoupRacine = Scores[k];
+    char Texte[CoupsParLigne * 6 + 1];
+    DerniereVP.assign(Texte, TexteVariation(l, Texte));
 }
 
 std::string TChercheur::Recherche() {
@@ -250,6 +270,17 @@ std::string TChercheur::Recherche() {
     NbExclus = 0;
     plateforme::PrepareEntreeRecherche();
 
+    // At a limited strength: a node budget (larger against a bare king,
+    // which must be mated), several root moves to choose from, and the
+    // budget looked at often enough for the smallest one.
+    NiveauLimite = Reglages.LimiteForce;
+    const TNiveau Niveau = NiveauDeForce(Reglages.Elo);
+    const bool RoiSeul = Pos.NbPieces(3 - Pos.Camp) == 1;
+    BudgetNoeuds = NiveauLimite ? (RoiSeul ? std::max<uint64_t>(Niveau.Noeuds, 200000) : Niveau.Noeuds) : 0;
+    Variantes = NiveauLimite && !RoiSeul ? std::max(Reglages.MultiPV, CandidatsNiveau) : Reglages.MultiPV;
+    IntervalleVerification = NiveauLimite ? 63 : 4095;
+    NbCandidats = 0;
+
     // 4. The root's check flag.
     const bool EchecRacine = Pos.RoiEchec(Pos.Camp);
     Pos.EnEchec[Pos.NumDemiCoup] = EchecRacine;
@@ -264,11 +295,11 @@ std::string TChercheur::Recherche() {
     const bool Resolue = PiecesFinales > 0 && CoupDesTables();
 
     // Helpers search beside this searcher, on the same root, until it ends.
-    const bool AvecEquipe = !Resolue && Equipe != nullptr && Equipe->NbAuxiliaires() > 0;
+    const bool AvecEquipe = !Resolue && !NiveauLimite && Equipe != nullptr && Equipe->NbAuxiliaires() > 0;
     if (AvecEquipe) Equipe->Demarre(Pos, Limites);
 
     // Several variations are searched each with the full window.
-    const bool Fenetre = Reglages.MultiPV == 1;
+    const bool Fenetre = Variantes == 1;
 
     // 5. Deeper and deeper, each iteration inside a window around the last score.
     LigneVP Ligne;
@@ -322,6 +353,7 @@ std::string TChercheur::Recherche() {
     }
     if (AvecEquipe) Equipe->Arrete();
     if (!Choisi) CoupDeSecours();
+    if (NiveauLimite && !Resolue && !RoiSeul) ChoisitCoupDuNiveau(Niveau);
 
     // 6-7. The move, played on the board.
     const int32_t Depart = Pos.Pieces[CoupRacine.Piece].CasePiece;

@@ -11,6 +11,7 @@
 #include "hash.h"
 #include "limits.h"
 #include "position.h"
+#include "strength.h"
 
 namespace velkar {
 
@@ -58,6 +59,8 @@ struct TReglages {
     int32_t MultiPV = 1;       // variations searched and shown at the root
     int32_t MoveOverhead = 0;  // milliseconds the interface and the system lose per move
     bool AfficheWdl = false;   // every line with a score carries "wdl W D L"
+    bool LimiteForce = false;  // play at the strength Elo asks (see strength.h)
+    int32_t Elo = EloMax;
 };
 
 class TChercheur {
@@ -89,6 +92,10 @@ public:
     // After a search that ended by itself in infinite or ponder mode: waits
     // for stop, quit or ponderhit, still answering isready.
     void AttendFinRecherche();
+    // After a search at a limited strength that spent its node budget early
+    // on a clock or movetime: waits, answering the input as during a search,
+    // until half its time is used, as a player of that level would.
+    void AttendTempsNaturel();
     // Acts on a line read during a search; false when it stops the search.
     bool TraiteLigneRecherche(const std::string& Ligne);
     // Stop or quit: the search ends now, whatever its limits.
@@ -118,8 +125,9 @@ public:
     // (it looks every 256 nodes, so that the main searcher waits for it no
     // longer than a fraction of a millisecond); its search (see threads.cpp),
     // and its counts as the main searcher reads them.
-    void DevientAuxiliaire(const std::atomic<bool>* Arret) {
+    void DevientAuxiliaire(const std::atomic<bool>* Arret, const TEquipe* Principal) {
         ArretEquipe = Arret;
+        EquipeDuPrincipal = Principal;
         IntervalleVerification = 255;
     }
     void RechercheAuxiliaire(int32_t Numero);
@@ -188,6 +196,9 @@ private:
     // Keeps the moves of go searchmoves that are legal here (all moves when
     // none is), saying which were not.
     void RetientCoupsRecherche();
+    // At a limited strength: the move the level's draw picks among the
+    // variations of the last iteration, in place of the best.
+    void ChoisitCoupDuNiveau(const TNiveau& Niveau);
     // The variations after the first, each the best root move not yet
     // shown, then the lines of the iteration, best first.
     void VariationsSuivantes(int16_t Profondeur, bool Echec, const LigneVP& Premiere, int16_t Score);
@@ -200,6 +211,13 @@ private:
     int32_t ScoresVariations[VariationsMax];
     int32_t NbExclus = 0;
     TCoupTable Exclus[VariationsMax];
+    int32_t Variantes = 1;  // variations this search looks for: MultiPV, or more at a limited strength
+    // The variations of the last iteration as shown, best first (indices
+    // into Variations).
+    int32_t NbCandidats = 0;
+    int32_t Candidats[VariationsMax];
+    bool NiveauLimite = false;          // this search plays at a limited strength
+    uint64_t BudgetNoeuds = 0;          // its node budget; 0 for none
     int32_t NbCoupsRacineCherches = 0;  // root moves the search may play (searchmoves)
     int32_t PiecesFinales = 0;          // pieces the endgame tables cover in this search, 0 without tables
     // The move the endgame tables choose at the root, when they know the
@@ -216,6 +234,7 @@ private:
     bool Arret = false;
     uint32_t Sortie;
     const std::atomic<bool>* ArretEquipe = nullptr;  // a helper's stop flag; none for the main searcher
+    const TEquipe* EquipeDuPrincipal = nullptr;      // a helper's team, for the node limit
     uint64_t IntervalleVerification = 4095;  // the clock (or the stop flag) is looked at every so many nodes, less one
     // The order of the root moves after the first (a helper's may be reversed).
     enum TOrdre : int8_t { OrdreNormal, OrdreInverse };

@@ -48,7 +48,7 @@ int32_t TEquipe::Redimensionne(int32_t Nombre) {
         } catch (const std::bad_alloc&) {
             break;
         }
-        a->Chercheur.DevientAuxiliaire(&ArretAuxiliaires);
+        a->Chercheur.DevientAuxiliaire(&ArretAuxiliaires, this);
         a->Chercheur.NouvellePartie();
         a->Equipe = this;
         a->Vue = NumeroRecherche;
@@ -91,6 +91,7 @@ void TEquipe::Demarre(const TPosition& Pos, const TLimites& Limites) {
             a->Chercheur.TbHitsPublies.store(0, std::memory_order_relaxed);
         }
         ArretAuxiliaires.store(false, std::memory_order_relaxed);
+        NoeudsPrincipal.store(0, std::memory_order_relaxed);
         EnCours = NbAuxiliaires();
         ++NumeroRecherche;
     }

@@ -43,6 +43,10 @@ public:
     // What the helpers have counted in the current or last search.
     uint64_t Noeuds() const;
     uint64_t TbHits() const;
+    // The main searcher's count as it last said it, so that under a node
+    // limit every thread stops once all of them together have reached it.
+    std::atomic<uint64_t> NoeudsPrincipal{0};
+    uint64_t NoeudsTous() const { return NoeudsPrincipal.load(std::memory_order_relaxed) + Noeuds(); }
 
     // A new game: the helpers forget their killers, histories and pawns.
     void NouvellePartie();

@@ -4,6 +4,7 @@
 
 #include "../platform/plateforme.h"
 #include "searcher.h"
+#include "threads.h"
 
 namespace velkar {
 
@@ -98,8 +99,10 @@ bool TChercheur::VerifieTemps() {
         // A helper: no clock, no input; it ends when the main searcher does.
         NoeudsPublies.store(Noeuds, std::memory_order_relaxed);
         TbHitsPublies.store(TbHits, std::memory_order_relaxed);
+        if (Limites.Noeuds > 0 && EquipeDuPrincipal->NoeudsTous() >= Limites.Noeuds) return false;
         return !ArretEquipe->load(std::memory_order_relaxed);
     }
+    if (Limites.Noeuds > 0 && Equipe != nullptr) Equipe->NoeudsPrincipal.store(Noeuds, std::memory_order_relaxed);
     bool Reponse = true;
     if (!Limites.Infini && Limites.Profondeur <= 0 && !Limites.Ponder) {
         const int64_t Ecoule = static_cast<int64_t>(plateforme::GetTickCount()) - int64_t{DebutTemps};
@@ -114,6 +117,9 @@ bool TChercheur::VerifieTemps() {
             return false;
         }
     }
+    // A limited strength's budget ends the search (not a ponder search's
+    // wait for ponderhit) once three plies are done.
+    if (BudgetNoeuds > 0 && Iteration > 3 && Noeuds >= BudgetNoeuds) return false;
     if (Limites.Noeuds > 0 && NoeudsTotal() >= Limites.Noeuds) {
         ArretDemande = true;
         Limites.Infini = false;
@@ -134,6 +140,25 @@ bool TChercheur::VerifieTemps() {
         }
     }
     return Reponse;
+}
+
+void TChercheur::AttendTempsNaturel() {
+    if (!NiveauLimite || !EcouteEntree || ArretDemande || Limites.Infini || Limites.Ponder || Limites.Profondeur > 0 ||
+        Limites.Noeuds > 0 || Limites.Mat > 0)
+        return;
+    const int64_t Fin = int64_t{DebutTemps} + int64_t{TempsAlloue} / 2;
+    while (!ArretDemande) {
+        const int64_t Reste = Fin - static_cast<int64_t>(plateforme::GetTickCount());
+        if (Reste <= 0) return;
+        const int32_t n = plateforme::SurveilleEntree();
+        if (n > 0) {
+            TraiteLigneRecherche(plateforme::LitEntree(n));
+        } else if (plateforme::FinEntree()) {
+            TraiteLigneRecherche("quit");
+        } else {
+            plateforme::AttendEntree(static_cast<int32_t>(std::min<int64_t>(Reste, 1000)));
+        }
+    }
 }
 
 void TChercheur::AttendFinRecherche() {

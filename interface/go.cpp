@@ -31,7 +31,9 @@ void Lance(TVelkar& Moteur, const TLimites& Limites, TEcritFonction Ecrit, bool 
         const bool Note = Chercheur.Pos.NumDemiCoup < DemiCoupsPartieMax;
         std::string Meilleur = Chercheur.Recherche();
         const std::string Joue = Meilleur;  // the move the search left on the board
-        // In infinite and ponder mode the reply waits for the interface.
+        // In infinite and ponder mode the reply waits for the interface; at a
+        // limited strength it may wait for its natural time.
+        Chercheur.AttendTempsNaturel();
         if (!Chercheur.ArretDemande) Chercheur.AttendFinRecherche();
         std::string Ponder;
         const std::string& VP = Chercheur.DerniereVP;

@@ -113,6 +113,9 @@ void EcritOptions(TEcritFonction Ecrit) {
     Ecrit("option name Clear Hash type button");
     Ecrit("option name UCI_ShowWDL type check default false");
     Ecrit("option name Threads type spin default 1 min 1 max 256");
+    Ecrit("option name UCI_LimitStrength type check default false");
+    Ecrit("option name UCI_Elo type spin default " + std::to_string(EloMax) + " min " + std::to_string(EloMin) +
+          " max " + std::to_string(EloMax));
     if (TablesFinalesCompilees()) Ecrit("option name SyzygyPath type string default <empty>");
 }
 
@@ -160,6 +163,10 @@ void Option(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
                 Ecrit("info string the system gave " + std::to_string(Obtenus) + " of " + std::to_string(Nombre) +
                       " threads");
         }
+    } else if (Egal(Nom, "UCI_LimitStrength")) {
+        Check("UCI_LimitStrength", Valeur, Reglages.LimiteForce, Ecrit);
+    } else if (Egal(Nom, "UCI_Elo")) {
+        Spin("UCI_Elo", Valeur, EloMin, EloMax, Reglages.Elo, Ecrit);
     } else if (Egal(Nom, "UCI_ShowWDL")) {
         Check("UCI_ShowWDL", Valeur, Reglages.AfficheWdl, Ecrit);
     }

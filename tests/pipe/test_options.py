@@ -43,7 +43,7 @@ class Options(unittest.TestCase):
                          ["option name Hash", "option name Ponder", "option name UCI_EngineAbout",
                           "option name Move Overhead", "option name MultiPV", "option name UCI_Chess960",
                           "option name Clear Hash", "option name UCI_ShowWDL",
-                          "option name Threads"])
+                          "option name Threads", "option name UCI_LimitStrength", "option name UCI_Elo"])
 
     def test_bad_values_are_said_and_clamped_or_kept(self):
         with Engine() as e:

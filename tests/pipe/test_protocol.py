@@ -21,6 +21,8 @@ UCI_REPLY = [
     "option name Clear Hash type button",
     "option name UCI_ShowWDL type check default false",
     "option name Threads type spin default 1 min 1 max 256",
+    "option name UCI_LimitStrength type check default false",
+    "option name UCI_Elo type spin default 2000 min 800 max 2000",
     "uciok",
 ]
 # Listed last by a build with the endgame-table prober only.

@@ -1,0 +1,47 @@
+#include "strength.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "searcher.h"
+
+namespace velkar {
+
+TNiveau NiveauDeForce(int32_t Elo) {
+    const int32_t e = std::clamp(Elo, EloMin, EloMax);
+    TNiveau n;
+    // The budget doubles every 100 points: 400 nodes at the lowest level
+    // (a search of three plies and its captures), about a million at the top.
+    n.Noeuds = static_cast<uint64_t>(400.0 * std::exp2((e - EloMin) / 100.0));
+    // The spread falls from about four pawns to nothing at the top.
+    n.Ecart = (EloMax - e) * 35 / 100;
+    // Below 1200 a piece may be left hanging; from there on, at most two
+    // and a half pawns, and less and less as the level rises.
+    n.PerteMax = e < 1200 ? 600 : std::min(250, n.Ecart * 6 / 5);
+    return n;
+}
+
+int32_t ChoisitCandidat(const int32_t* Scores, int32_t n, const TNiveau& Niveau, uint64_t Graine) {
+    if (n <= 1 || Niveau.Ecart <= 0) return 0;
+    // A mate in two moves or fewer is never missed.
+    if (Scores[0] >= ScoreMat - 3) return 0;
+    uint64_t x = Graine;
+    int32_t Choix = 0, Meilleure = INT32_MIN;
+    for (int32_t k = 0; k < n; ++k) {
+        // splitmix64: one independent draw per candidate.
+        x += 0x9E3779B97F4A7C15u;
+        uint64_t z = x;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+        z ^= z >> 31;
+        if (Scores[0] - Scores[k] > Niveau.PerteMax) break;
+        const int32_t Note = Scores[k] + static_cast<int32_t>(z % static_cast<uint64_t>(Niveau.Ecart + 1));
+        if (Note > Meilleure) {
+            Meilleure = Note;
+            Choix = k;
+        }
+    }
+    return Choix;
+}
+
+}  // namespace velkar
