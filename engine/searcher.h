@@ -199,6 +199,9 @@ private:
     // At a limited strength: the move the level's draw picks among the
     // variations of the last iteration, in place of the best.
     void ChoisitCoupDuNiveau(const TNiveau& Niveau);
+    // While a search waits for its reply: acts on one line of input, or
+    // waits up to Millisecondes (forever when negative) for one.
+    void EcouteEntreeAttente(int32_t Millisecondes);
     // The variations after the first, each the best root move not yet
     // shown, then the lines of the iteration, best first.
     void VariationsSuivantes(int16_t Profondeur, bool Echec, const LigneVP& Premiere, int16_t Score);

@@ -150,27 +150,23 @@ void TChercheur::AttendTempsNaturel() {
     while (!ArretDemande) {
         const int64_t Reste = Fin - static_cast<int64_t>(plateforme::GetTickCount());
         if (Reste <= 0) return;
-        const int32_t n = plateforme::SurveilleEntree();
-        if (n > 0) {
-            TraiteLigneRecherche(plateforme::LitEntree(n));
-        } else if (plateforme::FinEntree()) {
-            TraiteLigneRecherche("quit");
-        } else {
-            plateforme::AttendEntree(static_cast<int32_t>(std::min<int64_t>(Reste, 1000)));
-        }
+        EcouteEntreeAttente(static_cast<int32_t>(std::min<int64_t>(Reste, 1000)));
     }
 }
 
 void TChercheur::AttendFinRecherche() {
-    while (!ArretDemande && (Limites.Infini || Limites.Ponder)) {
-        const int32_t n = plateforme::SurveilleEntree();
-        if (n > 0) {
-            TraiteLigneRecherche(plateforme::LitEntree(n));
-        } else if (plateforme::FinEntree()) {
-            TraiteLigneRecherche("quit");
-        } else {
-            plateforme::AttendEntree(-1);
-        }
+    while (!ArretDemande && (Limites.Infini || Limites.Ponder)) EcouteEntreeAttente(-1);
+}
+
+void TChercheur::EcouteEntreeAttente(int32_t Millisecondes) {
+    const int32_t n = plateforme::SurveilleEntree();
+    if (n > 0) {
+        TraiteLigneRecherche(plateforme::LitEntree(n));
+    } else if (plateforme::FinEntree()) {
+        // Nobody can send stop any more: end as if told to quit.
+        TraiteLigneRecherche("quit");
+    } else {
+        plateforme::AttendEntree(Millisecondes);
     }
 }
 
