@@ -61,10 +61,12 @@ uint64_t Bench(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
     // during the bench wait until it is over.
     TChercheur& Chercheur = Moteur.Chercheur;
     Chercheur.EcouteEntree = false;
-    // One thread whatever the Threads option: the node count is the
-    // signature of the search, and several threads would make it vary.
+    // One thread at full strength whatever the options say: the node count
+    // is the signature of the search.
     TEquipe* const Equipe = Chercheur.Equipe;
     Chercheur.Equipe = nullptr;
+    const bool LimiteForce = Chercheur.Reglages.LimiteForce;
+    Chercheur.Reglages.LimiteForce = false;
     const TLimites Limites = LitLimites("depth " + std::to_string(Profondeur));
     for (const char* Fen : PositionsBench) {
         // Each position as a new game of its own.
@@ -77,6 +79,7 @@ uint64_t Bench(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
     }
     Chercheur.EcouteEntree = true;
     Chercheur.Equipe = Equipe;
+    Chercheur.Reglages.LimiteForce = LimiteForce;
     const uint64_t Duree = plateforme::GetTickCount() - Debut;
     Ecrit("");
     Ecrit("Nodes searched: " + std::to_string(Total));
