@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "../platform/plateforme.h"
+
 namespace velkar {
 
 template <class Entree>
@@ -22,7 +24,7 @@ public:
     static constexpr uint64_t MasqueGeneration = (uint64_t{1} << BitsGeneration) - 1;
 
     TableHachage() = default;
-    ~TableHachage() { std::free(Entrees); }
+    ~TableHachage() { plateforme::LibereTable(Entrees, Taille * sizeof(Entree)); }
     TableHachage(const TableHachage&) = delete;
     TableHachage& operator=(const TableHachage&) = delete;
 
@@ -30,10 +32,10 @@ public:
     // memory cannot be had.  Fresh pages come zeroed from the system, and a
     // zero word belongs to no generation.
     bool Alloue(uint64_t n) {
-        if (n == 0) return false;
-        void* Nouvelles = std::calloc(n, sizeof(Entree));
+        if (n == 0 || n > SIZE_MAX / sizeof(Entree)) return false;
+        void* Nouvelles = plateforme::AlloueTable(static_cast<size_t>(n * sizeof(Entree)));
         if (Nouvelles == nullptr) return false;
-        std::free(Entrees);
+        plateforme::LibereTable(Entrees, Taille * sizeof(Entree));
         Entrees = static_cast<Entree*>(Nouvelles);
         Taille = n;
         PuissanceDeDeux = (n & (n - 1)) == 0;

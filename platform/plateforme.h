@@ -55,6 +55,12 @@ bool PrendLigneDifferee(std::string& Ligne);
 // then standard input.  False at end of input.
 bool LitLigneSuivante(std::string& Ligne);
 
+// Zeroed memory for a large table, page-aligned; on Linux aligned to 2 MB and
+// offered to the system for huge pages, so that a probe anywhere in the
+// table costs fewer address translations.  nullptr when refused.
+void* AlloueTable(size_t Octets);
+void LibereTable(void* Memoire, size_t Octets);
+
 // A thread for a helper searcher, with a stack as deep as the search may
 // recurse (several hundred plies; some systems give a new thread half a
 // megabyte).  nullptr when the system refuses one.

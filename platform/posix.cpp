@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -103,6 +104,32 @@ bool FinEntree() { return Fermee && LongueurLigne() == 0; }
 void AttendEntree(int32_t Millisecondes) {
     if (LongueurLigne() > 0 || Fermee) return;
     Remplir(Millisecondes < 0 ? -1 : Millisecondes);
+}
+
+namespace {
+constexpr size_t GrandePage = size_t{2} << 20;
+size_t Arrondi(size_t Octets) { return (Octets + GrandePage - 1) / GrandePage * GrandePage; }
+}  // namespace
+
+void* AlloueTable(size_t Octets) {
+    // Map 2 MB more than needed and give back what lies outside the first
+    // 2 MB boundary.
+    const size_t Taille = Arrondi(Octets);
+    void* Brut = mmap(nullptr, Taille + GrandePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (Brut == MAP_FAILED) return nullptr;
+    const uintptr_t Debut = reinterpret_cast<uintptr_t>(Brut);
+    const uintptr_t Aligne = (Debut + GrandePage - 1) / GrandePage * GrandePage;
+    if (Aligne > Debut) munmap(Brut, Aligne - Debut);
+    if (const size_t Fin = Debut + Taille + GrandePage - (Aligne + Taille); Fin > 0)
+        munmap(reinterpret_cast<void*>(Aligne + Taille), Fin);
+#if defined(MADV_HUGEPAGE)
+    madvise(reinterpret_cast<void*>(Aligne), Taille, MADV_HUGEPAGE);
+#endif
+    return reinterpret_cast<void*>(Aligne);
+}
+
+void LibereTable(void* Memoire, size_t Octets) {
+    if (Memoire != nullptr) munmap(Memoire, Arrondi(Octets));
 }
 
 struct TFil {

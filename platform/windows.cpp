@@ -241,6 +241,12 @@ void AttendEntree(int32_t Millisecondes) {
     }
 }
 
+void* AlloueTable(size_t Octets) { return VirtualAlloc(nullptr, Octets, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE); }
+
+void LibereTable(void* Memoire, size_t) {
+    if (Memoire != nullptr) VirtualFree(Memoire, 0, MEM_RELEASE);
+}
+
 struct TFil {
     HANDLE Poignee;
     void (*Fonction)(void*);
