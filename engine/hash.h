@@ -65,6 +65,12 @@ public:
     // result, whichever position it is for.
     void HashEnregistre(uint64_t Cle, int16_t Profondeur, int16_t Valeur, TBorne Borne, const TCoupTable& Coup);
     TSondage HashRecherche(uint64_t Cle, int16_t Profondeur, int16_t Alpha, int16_t Beta) const;
+    // Asks the processor to fetch the entry of a key that will be probed
+    // soon (the position just reached), so that the probe finds it in cache.
+    void Precharge(uint64_t Cle) const {
+        uint64_t Marque;
+        __builtin_prefetch(&Place(Cle, Marque));
+    }
 
     // Per mille of the entries written since the count was last reset (it
     // counts stores into empty entries, and keeps counting across Vide).

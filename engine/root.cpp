@@ -69,6 +69,7 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
         Progression(false, n - i + 1);
         const bool Capture = Pos.Echiquier[a] != 0 && !(Pos.Chess960 && Pos.EstRoque(p, a));
         Pos.EffectuerDeplacement(s, a, c);
+        Transposition.Precharge(Pos.Cle);
         const bool Echecs = DonneEchec(p, s, a, Capture);
         Enfant.NbCoups = 0;
         const int32_t v = -AlphaBeta(static_cast<int16_t>(d - 1), static_cast<int16_t>(-Beta),

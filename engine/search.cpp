@@ -59,6 +59,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
     if (NulPermis && !Echec && !Table.VetoNul && Profondeur >= 2 && Pos.NbPieces(Pos.Camp) >= 4 && Beta > Alpha + 1 &&
         EvalStatique() >= Beta) {
         Pos.FaireCoupNul();
+        Transposition.Precharge(Pos.Cle);
         const int32_t Reduite = Profondeur >= 6 ? Profondeur / 2 - 1 : Profondeur - 3;
         const int32_t v = -AlphaBeta(static_cast<int16_t>(Reduite), static_cast<int16_t>(-Beta),
                                      static_cast<int16_t>(-Beta + 1), &Enfant, false, false);
@@ -107,6 +108,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
         const int32_t s = Pos.Pieces[p].CasePiece;
         const bool Capture = Pos.Echiquier[a] != 0 && !(Pos.Chess960 && Pos.EstRoque(p, a));
         Pos.EffectuerDeplacement(s, a, c);
+        Transposition.Precharge(Pos.Cle);
         const bool Echecs = DonneEchec(p, s, a, Capture);
         const bool Calme = !Capture && !Echecs;
         if (Calme) ++Calmes;
