@@ -27,4 +27,4 @@ mkdir -p build/calibration
 exec "$fc" -engine $velkar name="Velkar-$level" option.UCI_Elo="$level" -engine $opponent \
   -each tc="$tc" option.Hash=16 -openings file="$book" format=epd order=random -srand "$level$elo" \
   -rounds $((games / 2)) -repeat -concurrency 1 \
-  -pgnout file="build/calibration/$level-$kind-$elo.pgn"
+  -pgnout file="build/calibration/$level-$kind-$elo.pgn" -config outname="build/calibration/$level-$kind-$elo.json"
