@@ -23,6 +23,7 @@ enum TBorne : int8_t {
 // A move as the table keeps it: piece number, destination, promotion; -1 for none.
 struct TCoupTable {
     int32_t Piece = -1, Arrivee = -1, Promotion = -1;
+    bool operator==(const TCoupTable&) const = default;
 };
 
 // What a probe found.

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "../platform/plateforme.h"

@@ -123,6 +123,10 @@ public:
     // Plays a move given in coordinates only if it is legal here; false otherwise.
     bool JoueCoupLegal(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion);
     int32_t CaseDe(const sCoup& m) const { return Pieces[m.Piece].CasePiece; }
+    // Is the generated move m the one from Depart to Arrivee with that promotion?
+    bool EstCoup(const sCoup& m, int32_t Depart, int32_t Arrivee, int32_t Promotion) const {
+        return CaseDe(m) == Depart && m.Arrivee == Arrivee && m.Promotion == Promotion;
+    }
     int32_t NbPieces(int32_t c) const { return c == 1 ? NbPiecesBlanches : NbPiecesNoires; }
 
     // --- move-path enumeration -------------------------------------------------

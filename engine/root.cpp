@@ -145,7 +145,7 @@ bool TChercheur::CoupDesTables() {
     const ListeCoupsPly& Legaux = ListeCoups[Pos.NumDemiCoup];
     for (int32_t i = 1; i <= Legaux.NbCoups; ++i) {
         const sCoup& m = Legaux.Coups[i];
-        if (Pos.CaseDe(m) != r.Depart || m.Arrivee != r.Arrivee || m.Promotion != r.Promotion) continue;
+        if (!Pos.EstCoup(m, r.Depart, r.Arrivee, r.Promotion)) continue;
         ++TbHits;
         CoupRacine = TCoupTable{m.Piece, m.Arrivee, m.Promotion};
         DemiCoupCoupRacine = Pos.NumDemiCoup;
@@ -163,10 +163,8 @@ void TChercheur::RetientCoupsRecherche() {
     for (int32_t k = 0; k < Limites.NbCoupsRecherche; ++k) {
         const TCoupUci c = Limites.CoupsRecherche[k];
         bool Legal = false;
-        for (int32_t i = 1; i <= Legaux.NbCoups && !Legal; ++i) {
-            const sCoup& m = Legaux.Coups[i];
-            Legal = c.Depart == Pos.CaseDe(m) && c.Arrivee == m.Arrivee && c.Promotion == m.Promotion;
-        }
+        for (int32_t i = 1; i <= Legaux.NbCoups && !Legal; ++i)
+            Legal = Pos.EstCoup(Legaux.Coups[i], c.Depart, c.Arrivee, c.Promotion);
         if (Legal) {
             Limites.CoupsRecherche[n++] = c;
         } else {
@@ -185,21 +183,17 @@ void TChercheur::FiltreRacine(ListeCoupsPly& Liste) const {
         bool Garde = Limites.NbCoupsRecherche == 0;
         for (int32_t k = 0; k < Limites.NbCoupsRecherche && !Garde; ++k) {
             const TCoupUci& c = Limites.CoupsRecherche[k];
-            Garde = c.Depart == Pos.CaseDe(m) && c.Arrivee == m.Arrivee && c.Promotion == m.Promotion;
+            Garde = Pos.EstCoup(m, c.Depart, c.Arrivee, c.Promotion);
         }
         for (int32_t k = 0; k < NbExclus && Garde; ++k)
-            Garde =
-                !(Exclus[k].Piece == m.Piece && Exclus[k].Arrivee == m.Arrivee && Exclus[k].Promotion == m.Promotion);
+            Garde = !(Exclus[k] == TCoupTable{m.Piece, m.Arrivee, m.Promotion});
         if (Garde) Liste.Coups[++n] = m;
     }
     Liste.NbCoups = n;
 }
 
 void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const LigneVP& Premiere, int16_t Score) {
-    auto Exclut = [this](const LigneVP& l) {
-        const CoupVP& c = l.Coups[0];
-        Exclus[NbExclus++] = TCoupTable{Pos.Echiquier[c.Depart], c.Arrivee, c.Promotion};
-    };
+    auto Exclut = [this](const LigneVP& l) { Exclus[NbExclus++] = CoupTableDe(l.Coups[0]); };
     Variations[0] = Premiere;
     ScoresVariations[0] = Score;
     int32_t Nombre = 1;
@@ -228,30 +222,25 @@ void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const Ligne
     }
     NbCandidats = Nombre;
     std::copy(Ordre, Ordre + Nombre, Candidats);
-    const LigneVP& Meilleure = Variations[Ordre[0]];
+    RetientVariation(Ordre[0]);
+}
+
+void TChercheur::RetientVariation(int32_t k) {
+    const LigneVP& l = Variations[k];
+    CoupRacine = CoupTableDe(l.Coups[0]);
+    ScoreCoupRacine = ScoresVariations[k];
     char Texte[CoupsParLigne * 6 + 1];
-    DerniereVP.assign(Texte, TexteVariation(Meilleure, Texte));
-    CoupRacine =
-        TCoupTable{Pos.Echiquier[Meilleure.Coups[0].Depart], Meilleure.Coups[0].Arrivee, Meilleure.Coups[0].Promotion};
-    ScoreCoupRacine = ScoresVariations[Ordre[0]];
+    DerniereVP.assign(Texte, TexteVariation(l, Texte));
 }
 
 void TChercheur::ChoisitCoupDuNiveau(const TNiveau& Niveau) {
     if (NbCandidats < 2) return;
     // The variations must be those of the move the search settled on.
-    const CoupVP& Premier = Variations[Candidats[0]].Coups[0];
-    if (Pos.Echiquier[Premier.Depart] != CoupRacine.Piece || Premier.Arrivee != CoupRacine.Arrivee ||
-        Premier.Promotion != CoupRacine.Promotion)
-        return;
+    if (!(CoupTableDe(Variations[Candidats[0]].Coups[0]) == CoupRacine)) return;
     int32_t Scores[VariationsMax];
     for (int32_t k = 0; k < NbCandidats; ++k) Scores[k] = ScoresVariations[Candidats[k]];
     const int32_t k = ChoisitCandidat(Scores, NbCandidats, Niveau, Pos.Cle);
-    if (k == 0) return;
-    const LigneVP& l = Variations[Candidats[k]];
-    CoupRacine = TCoupTable{Pos.Echiquier[l.Coups[0].Depart], l.Coups[0].Arrivee, l.Coups[0].Promotion};
-    ScoreCoupRacine = Scores[k];
-    char Texte[CoupsParLigne * 6 + 1];
-    DerniereVP.assign(Texte, TexteVariation(l, Texte));
+    if (k != 0) RetientVariation(Candidats[k]);
 }
 
 std::string TChercheur::Recherche() {
@@ -322,8 +311,7 @@ std::string TChercheur::Recherche() {
         } else if (v >= b) {
             b = ScoreInfini;
         } else {
-            const CoupVP& Premier = Ligne.Coups[0];
-            CoupRacine = TCoupTable{Pos.Echiquier[Premier.Depart], Premier.Arrivee, Premier.Promotion};
+            CoupRacine = CoupTableDe(Ligne.Coups[0]);
             DemiCoupCoupRacine = Pos.NumDemiCoup;
             ScoreCoupRacine = v;
             ProfondeurCoupRacine = Compteur;

@@ -206,6 +206,12 @@ private:
     // shown, then the lines of the iteration, best first.
     void VariationsSuivantes(int16_t Profondeur, bool Echec, const LigneVP& Premiere, int16_t Score);
     size_t TexteVariation(const LigneVP& Ligne, char* Texte) const;
+    // A variation's move as the table keeps it, on the root's board.
+    TCoupTable CoupTableDe(const CoupVP& c) const {
+        return TCoupTable{Pos.Echiquier[c.Depart], c.Arrivee, c.Promotion};
+    }
+    // Variation k becomes the search's answer: its move, score and text.
+    void RetientVariation(int32_t k);
 
     // MultiPV: the variations of the current iteration and their scores,
     // and the root moves already shown (piece, destination, promotion).
