@@ -95,6 +95,11 @@ public:
         const int32_t Ecart = CaseArrivee - Pieces[Piece].CasePiece;
         return Ecart == 2 || Ecart == -2;
     }
+    // Does a move of Piece to CaseArrivee take an enemy piece (not the own
+    // rook a Chess960 king castles onto)?  Asked before the move is made.
+    bool EstPrise(int32_t Piece, int32_t CaseArrivee) const {
+        return Echiquier[CaseArrivee] != 0 && !(Chess960 && EstRoque(Piece, CaseArrivee));
+    }
     // Would the move of Piece from CaseDepart to CaseArrivee leave the king
     // of CampRoi attacked?  Relies on the check flag of the current ply.
     bool EchecRapide(int32_t CampRoi, int32_t Piece, int32_t CaseDepart, int32_t CaseArrivee);

@@ -67,7 +67,7 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
         NumCoupRacine = i;
         TexteCoupRacine[EcritCoup(TexteCoupRacine, s, a, c)] = 0;
         Progression(false, n - i + 1);
-        const bool Capture = Pos.Echiquier[a] != 0 && !(Pos.Chess960 && Pos.EstRoque(p, a));
+        const bool Capture = Pos.EstPrise(p, a);
         Pos.EffectuerDeplacement(s, a, c);
         Transposition.Precharge(Pos.Cle);
         const bool Echecs = DonneEchec(p, s, a, Capture);

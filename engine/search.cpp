@@ -106,7 +106,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
         const int32_t p = Coup.Piece, a = Coup.Arrivee, c = Coup.Promotion;
         int32_t d = ProfondeurBase;
         const int32_t s = Pos.Pieces[p].CasePiece;
-        const bool Capture = Pos.Echiquier[a] != 0 && !(Pos.Chess960 && Pos.EstRoque(p, a));
+        const bool Capture = Pos.EstPrise(p, a);
         Pos.EffectuerDeplacement(s, a, c);
         Transposition.Precharge(Pos.Cle);
         const bool Echecs = DonneEchec(p, s, a, Capture);
