@@ -218,7 +218,7 @@ class Mates(unittest.TestCase):
                     self.assertIn(" score mate 2 ", infos[-1])
                     self.assertEqual(first, "c6b6")
                 # every defence loses at once
-                for reply in legal_moves(fen, [first]):
+                for reply in legal_moves(fen, [first], e):
                     e.send(position_command(fen, [first, reply]))
                     infos, best = e.search("go depth 4")
                     self.assertIn(" score mate 1 ", infos[-1], f"{fen}: {first} {reply}")

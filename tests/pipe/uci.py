@@ -97,7 +97,11 @@ class Engine:
         return self.expect("readyok", timeout)[1]
 
     def banner(self):
-        return self.read()
+        line = self.read()
+        if line is None:
+            code = self.proc.poll()
+            raise EngineError(f"the engine's output ended before its first line (exit code {code})" + self._context())
+        return line
 
     def search(self, go="go depth 4", timeout=30.0):
         """Sends `go`, reads until bestmove.  Returns (lines before it, bestmove line)."""
@@ -150,12 +154,15 @@ def perft(engine, depth, timeout=60.0):
             counts[move] = int(n)
 
 
-def legal_moves(fen=None, moves=()):
-    """The engine's own list of legal moves, from a fresh process."""
+def legal_moves(fen=None, moves=(), engine=None):
+    """The engine's own list of legal moves, from a fresh process unless an
+    idle engine is given (its position is then changed)."""
+    if engine is not None:
+        engine.send(position_command(fen, moves))
+        return list(perft(engine, 1)[0])
     with Engine() as e:
         e.banner()
-        e.send(position_command(fen, moves))
-        return list(perft(e, 1)[0])
+        return legal_moves(fen, moves, e)
 
 
 def board(engine):
