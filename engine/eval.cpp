@@ -35,20 +35,12 @@ int32_t ActiviteSur(const TPosition& Pos, int32_t Piece, const Occupation& o) {
     const Bitboard Ennemis = o.Couleur[Blanc ? 2 : 1];
     // Sliders: one point per empty square up to the first piece of each ray,
     // and the distance weight of an enemy piece that ends a ray.
-    auto Glisse = [&](const int32_t* Directions, int32_t NbDirections, Bitboard Cibles) {
-        Bitboard Atteintes = 0;
-        for (int32_t k = 0; k < NbDirections; ++k) {
-            const int32_t d = Directions[k];
-            const Bitboard Rayon = Bitboards.Rayon[s][d];
-            const int32_t b = PremierBloqueur(Rayon & o.Tous, d);
-            Atteintes |= b == 0 ? Rayon : Rayon & ~Bitboards.Rayon[b][d];
-        }
+    auto Glisse = [&](Bitboard Atteintes, Bitboard Cibles) {
         int32_t n = NbBits(Atteintes & ~o.Tous);
         for (Bitboard e = Atteintes & Cibles; e != 0; e &= e - 1)
             n += ValeursDistance[Geometrie.Distance[K][__builtin_ctzll(e) + 1]];
         return n;
     };
-    static constexpr int32_t ToutesDirections[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     switch (Pieces[Piece].TypePiece) {
         case 2: {
             // A knight weighs every square it reaches, empty or enemy, by its
@@ -58,12 +50,12 @@ int32_t ActiviteSur(const TPosition& Pos, int32_t Piece, const Occupation& o) {
             if (A & Bit(K)) n += 14;
             return n;
         }
-        case 3: return Glisse(DirectionsFou, 4, Ennemis);
-        case 4: return Glisse(DirectionsTour, 4, Ennemis);
+        case 3: return Glisse(AttaquesFou(s, o.Tous), Ennemis);
+        case 4: return Glisse(AttaquesTour(s, o.Tous), Ennemis);
         case 5:
             // Only the two original queens weigh the enemy piece at the end of
             // a ray; a promoted queen counts its empty squares only.
-            return Glisse(ToutesDirections, 8, (Piece == 15 || Piece == 31) ? Ennemis : 0);
+            return Glisse(AttaquesFou(s, o.Tous) | AttaquesTour(s, o.Tous), (Piece == 15 || Piece == 31) ? Ennemis : 0);
         case 6: return NbBits(Bitboards.Voisins[s] & ~o.Tous);
         default: return 0;
     }

@@ -92,6 +92,29 @@ TEST(Activite, Exemples) {
     EXPECT_EQ(Activite(v, 27), 1 + 6 + 1 + ValeursDistance[4]);
 }
 
+// The looked-up squares of a bishop and a rook are those found by walking
+// the rays, on every square, for occupations from empty to nearly full: a
+// wrong multiplier or mask would send two different sets to one entry.
+TEST(Activite, TablesDesGlissadesEgalesAuxRayons) {
+    uint64_t Graine = 0x2545F4914F6CDD1Dull;
+    auto Hasard = [&Graine] {
+        Graine ^= Graine << 13;
+        Graine ^= Graine >> 7;
+        Graine ^= Graine << 17;
+        return Graine;
+    };
+    for (int32_t s = 1; s <= 64; ++s)
+        for (int32_t k = 0; k < 3000; ++k) {
+            // Sparse, medium and dense boards in turn.
+            Bitboard Occupees = Hasard();
+            if (k % 3 == 0) Occupees &= Hasard() & Hasard();
+            if (k % 3 == 1) Occupees &= Hasard();
+            ASSERT_EQ(AttaquesFou(s, Occupees), AttaquesParRayons(s, Occupees, DirectionsFou)) << s << " " << Occupees;
+            ASSERT_EQ(AttaquesTour(s, Occupees), AttaquesParRayons(s, Occupees, DirectionsTour))
+                << s << " " << Occupees;
+        }
+}
+
 TEST(Pions, PionLibreSoutienEtPionDevant) {
     TPosition& v = Plateau();
     // e7, alone: free 36 + 21 = 57, isolated -31, unsupported -17.
