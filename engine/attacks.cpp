@@ -1,6 +1,9 @@
 // Attack tests: is a king attacked, would a move leave its own king
-// attacked, and did the move just made give check.  Each walks the rays out
-// from the king; nothing builds attack maps.
+// attacked, and did the move just made give check.  Each looks outward from
+// the king: the first piece of each line through the occupied squares of the
+// ply and the sliding tables, or a walk along one ray; nothing builds attack
+// maps.
+#include "bitboards.h"
 #include "position.h"
 
 namespace velkar {
@@ -24,9 +27,12 @@ inline bool DirectionPion(int32_t CampRoi, int32_t Direction) {
 // CaseArrivee (its victim taken off) for as long as the object lives.
 class TCoupEssai {
 public:
-    TCoupEssai(int32_t (&Echiquier)[65], TPiece (&Pieces)[33], int32_t Piece, int32_t CaseDepart, int32_t CaseArrivee)
+    TCoupEssai(int32_t (&Echiquier)[65], TPiece (&Pieces)[33], Bitboard& Occupees, int32_t Piece, int32_t CaseDepart,
+               int32_t CaseArrivee)
         : E(Echiquier),
           P(Pieces),
+          O(Occupees),
+          Avant(Occupees),
           Piece(Piece),
           Depart(CaseDepart),
           Arrivee(CaseArrivee),
@@ -35,12 +41,14 @@ public:
         E[Arrivee] = Piece;
         P[Piece].CasePiece = Arrivee;
         E[Depart] = 0;
+        O = (O & ~Bit(Depart)) | Bit(Arrivee);
     }
     ~TCoupEssai() {
         E[Depart] = Piece;
         P[Piece].CasePiece = Depart;
         E[Arrivee] = Victime;
         if (Victime) P[Victime].CasePiece = Arrivee;
+        O = Avant;
     }
     TCoupEssai(const TCoupEssai&) = delete;
     TCoupEssai& operator=(const TCoupEssai&) = delete;
@@ -48,34 +56,37 @@ public:
 private:
     int32_t (&E)[65];
     TPiece (&P)[33];
+    Bitboard& O;
+    const Bitboard Avant;
     const int32_t Piece, Depart, Arrivee, Victime;
 };
 
 }  // namespace
 
+// The king is attacked when an enemy piece that strikes along a line is the
+// first piece on that line, an enemy knight stands a knight's jump away, or
+// an enemy pawn or king stands next to it on a square it strikes from.
 bool TPosition::RoiEchec(int32_t CampRoi) const {
     const int32_t K = Pieces[NumeroRoi(CampRoi)].CasePiece;
-    for (int32_t d = 1; d <= 8; ++d) {
-        const int32_t* Rayon = Geometrie.Rayons[K][d];
-        for (int32_t k = 1; k <= Rayon[0]; ++k) {
-            const int32_t p = Echiquier[Rayon[k]];
-            if (p == 0) continue;
-            if (EstEnnemi(p, CampRoi)) {
-                const int32_t Type = Pieces[p].TypePiece;
-                if (GlisseSur(Type, d)) return true;
-                if (Type == 1 && DirectionPion(CampRoi, d)) {
-                    int32_t Ecart = CaseVersX[Rayon[k]] - CaseVersX[K];
-                    if (Ecart == 1 || Ecart == -1) return true;
-                }
-                if (Type == 6 && k == 1) return true;
-            }
-            break;
+    const Bitboard Occ = Occupees();
+    // Any piece among Cases of one of the two types, enemy, strikes.
+    auto Frappe = [&](Bitboard Cases, int32_t Type, int32_t Type2) {
+        for (Bitboard b = Cases & Occ; b != 0; b &= b - 1) {
+            const int32_t p = Echiquier[__builtin_ctzll(b) + 1];
+            const int32_t t = Pieces[p].TypePiece;
+            if ((t == Type || t == Type2) && EstEnnemi(p, CampRoi)) return true;
         }
-    }
-    const int32_t* Sauts = Geometrie.Rayons[K][9];
-    for (int32_t k = 1; k <= Sauts[0]; ++k) {
-        const int32_t p = Echiquier[Sauts[k]];
-        if (p != 0 && EstEnnemi(p, CampRoi) && Pieces[p].TypePiece == 2) return true;
+        return false;
+    };
+    if (Frappe(AttaquesFou(K, Occ), 3, 5) || Frappe(AttaquesTour(K, Occ), 4, 5) ||
+        Frappe(Bitboards.Cavalier[K], 2, 2) || Frappe(Bitboards.Voisins[K], 6, 6))
+        return true;
+    // Enemy pawns strike from the two squares diagonally ahead of the king.
+    for (const int32_t d : {CampRoi == 1 ? 6 : 2, CampRoi == 1 ? 8 : 4}) {
+        const int32_t* Rayon = Geometrie.Rayons[K][d];
+        if (Rayon[0] == 0) continue;
+        const int32_t p = Echiquier[Rayon[1]];
+        if (p != 0 && Pieces[p].TypePiece == 1 && EstEnnemi(p, CampRoi)) return true;
     }
     return false;
 }
@@ -89,16 +100,15 @@ bool TPosition::EchecRapide(int32_t CampRoi, int32_t Piece, int32_t CaseDepart, 
     if (!EnEchec[NumDemiCoup] && Pieces[Piece].TypePiece != 6) {
         const int32_t d = Geometrie.DirectionEntre[K][CaseDepart];
         if (d == 0 || d == 9) return false;
-        const TCoupEssai Essai(Echiquier, Pieces, Piece, CaseDepart, CaseArrivee);
-        const int32_t* Rayon = Geometrie.Rayons[K][d];
-        for (int32_t k = 1; k <= Rayon[0]; ++k) {
-            const int32_t p = Echiquier[Rayon[k]];
-            if (p == 0) continue;
-            return EstEnnemi(p, CampRoi) && GlisseSur(Pieces[p].TypePiece, d);
-        }
-        return false;
+        // The first piece on that line once the move is made; the piece that
+        // moved, if it stays on the line, is its own.
+        const Bitboard Apres = (Occupees() & ~Bit(CaseDepart)) | Bit(CaseArrivee);
+        const int32_t b = PremierBloqueur(Bitboards.Rayon[K][d] & Apres, d);
+        if (b == 0 || b == CaseArrivee) return false;
+        const int32_t p = Echiquier[b];
+        return EstEnnemi(p, CampRoi) && GlisseSur(Pieces[p].TypePiece, d);
     }
-    const TCoupEssai Essai(Echiquier, Pieces, Piece, CaseDepart, CaseArrivee);
+    const TCoupEssai Essai(Echiquier, Pieces, Occupations[NumDemiCoup], Piece, CaseDepart, CaseArrivee);
     return RoiEchec(CampRoi);
 }
 

@@ -30,6 +30,7 @@ TPosition::TPosition() {
     std::memset(Sauvegardes, 0, sizeof Sauvegardes);
     std::memset(HistoriqueCle, 0, sizeof HistoriqueCle);
     std::memset(HistoriqueClePions, 0, sizeof HistoriqueClePions);
+    std::memset(Occupations, 0, sizeof Occupations);
     std::memset(EnEchec, 0, sizeof EnEchec);
     NbPiecesBlanches = NbPiecesNoires = 0;
     Camp = NumDemiCoup = 0;
@@ -69,11 +70,19 @@ void TPosition::InitialiserPosition() {
     ClePions = ClePieces(true);
     HistoriqueCle[1] = Cle;
     HistoriqueClePions[1] = ClePions;
+    Occupations[1] = OccupeesDuPlateau();
 
     for (int32_t p = 1; p <= NbDemiCoups; ++p) {
         EnEchec[p] = false;
         Sauvegardes[p].Nombre = 0;
     }
+}
+
+Bitboard TPosition::OccupeesDuPlateau() const {
+    Bitboard o = 0;
+    for (int32_t p = 1; p <= 32; ++p)
+        if (const int32_t c = Pieces[p].CasePiece; c >= 1 && c <= 64) o |= Bit(c);
+    return o;
 }
 
 uint64_t TPosition::ClePieces(bool PionsSeulement) const {

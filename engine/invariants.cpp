@@ -58,6 +58,7 @@ const char* TPosition::Incoherence(bool AuRepos) const {
         if (Petit ? CaseTour < CaseRoi : CaseTour > CaseRoi) return Noms[k];
         if (!Chess960 && (CaseTour != CoinsRoque[k] || CaseRoi != (Blanc ? 5 : 61))) return Noms[k];
     }
+    if (Occupees() != OccupeesDuPlateau()) return "occupied squares are those of the pieces";
     if (Sauvegardes[NumDemiCoup].Nombre != 0) return "journal of the current ply is empty";
     if (Cle != HistoriqueCle[NumDemiCoup]) return "key history holds the current key";
     if (ClePions != HistoriqueClePions[NumDemiCoup]) return "pawn-key history holds the current key";

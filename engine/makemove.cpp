@@ -3,8 +3,8 @@
 // value in the journal of the current ply; Restaure writes them back, last
 // first, so a field saved twice in one move (Chess960 castling, where the
 // king and the rook may land on each other's squares) gets its oldest value
-// back.  The two 64-bit keys are not journaled: every ply keeps them in a
-// history.
+// back.  The two 64-bit keys and the occupied squares are not journaled:
+// every ply keeps them in a history.
 #include "position.h"
 
 namespace velkar {
@@ -85,6 +85,8 @@ void TPosition::Roque960(int32_t Roi, int32_t Tour) {
     Pieces[Roi].CasePiece = RoiVers;
     Sauve(&Pieces[Tour].CasePiece);
     Pieces[Tour].CasePiece = TourVers;
+    Bitboard& Occ = Occupations[NumDemiCoup + 1];
+    Occ = (Occ & ~(Bit(CaseRoi) | Bit(CaseTour))) | Bit(RoiVers) | Bit(TourVers);
 }
 
 namespace {
@@ -113,6 +115,8 @@ void TPosition::DeplacePiece(int32_t M, int32_t CaseDepart, int32_t CaseArrivee)
     Echiquier[CaseDepart] = 0;
     Sauve(&Pieces[M].CasePiece);
     Pieces[M].CasePiece = CaseArrivee;
+    Bitboard& Occ = Occupations[NumDemiCoup + 1];
+    Occ = (Occ & ~Bit(CaseDepart)) | Bit(CaseArrivee);
 }
 
 // Takes off the pawn captured en passant, which stands beside the
@@ -122,6 +126,7 @@ int32_t TPosition::PrendEnPassant(int32_t s) {
     RetirePiece(Echiquier[v], s);
     Sauve(&Echiquier[v]);
     Echiquier[v] = 0;
+    Occupations[NumDemiCoup + 1] &= ~Bit(v);
     return v;
 }
 
@@ -159,6 +164,7 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
     const bool Blanc = Camp == 1;
     const int32_t s = Blanc ? 1 : -1;
 
+    Occupations[NumDemiCoup + 1] = Occupations[NumDemiCoup];
     Sauve(&Materiel);
     bool Irreversible = X != 0 || T == 1;
     if (Chess960 && X != 0 && EstBlanche(X) == Blanc) [[unlikely]] {
@@ -237,6 +243,7 @@ void TPosition::EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, i
     const int32_t T = Pieces[M].TypePiece;
     const int32_t s = Camp == 1 ? 1 : -1;
 
+    Occupations[NumDemiCoup + 1] = Occupations[NumDemiCoup];
     Sauve(&Materiel);
     if (CaseArrivee == CaseEnPassant && T == 1) {
         PrendEnPassant(s);
@@ -256,6 +263,7 @@ void TPosition::FaireCoupNul() {
     Sauve(&CaseEnPassant);
     CaseEnPassant = -1;
     Cle ^= ClesHachage.CoupNul;
+    Occupations[NumDemiCoup + 1] = Occupations[NumDemiCoup];
     PasseAuPlySuivant();
     HistoriqueCle[NumDemiCoup] = Cle;
     HistoriqueClePions[NumDemiCoup] = ClePions;

@@ -145,11 +145,13 @@ void TPosition::GenereRoques960(ListeCoupsPly& Liste, int32_t s) {
         const int32_t T = Echiquier[r];
         Echiquier[r] = 0;
         Pieces[T].CasePiece = -1;
+        Occupations[NumDemiCoup] &= ~Bit(r);
         const int32_t Pas = RoiVers >= s ? 1 : -1;
         Possible = !RoiEchec(Camp);
         for (int32_t c = s + Pas; Possible && c != RoiVers + Pas; c += Pas) Possible = !EchecRapide(Camp, n, s, c);
         Echiquier[r] = T;
         Pieces[T].CasePiece = r;
+        Occupations[NumDemiCoup] |= Bit(r);
         if (Possible) AjouteCoup(Liste, n, r, -1);
     }
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "bitboards.h"
 #include "tables.h"
 
 namespace velkar {
@@ -181,6 +182,12 @@ public:
     bool EnEchec[NbDemiCoups + 1];  // the side to move at that ply is in check
     uint64_t HistoriqueCle[NbDemiCoups + 2];
     uint64_t HistoriqueClePions[NbDemiCoups + 2];
+    // The occupied squares at each ply, the current ones at NumDemiCoup.  A
+    // move writes those of the next ply; taking it back costs nothing.
+    Bitboard Occupations[NbDemiCoups + 2];
+    Bitboard Occupees() const { return Occupations[NumDemiCoup]; }
+    // The occupied squares of the current ply, from the pieces.
+    Bitboard OccupeesDuPlateau() const;
 
 private:
     JournalPly Sauvegardes[NbDemiCoups + 1];
