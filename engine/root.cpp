@@ -267,7 +267,7 @@ std::string TChercheur::Recherche() {
     const TNiveau Niveau = NiveauDeForce(Reglages.Elo);
     const bool RoiSeul = Pos.NbPieces(3 - Pos.Camp) == 1;
     BudgetNoeuds = NiveauLimite ? (RoiSeul ? std::max<uint64_t>(Niveau.Noeuds, 200000) : Niveau.Noeuds) : 0;
-    Variantes = NiveauLimite && !RoiSeul ? std::max(Reglages.MultiPV, CandidatsNiveau) : Reglages.MultiPV;
+    Variantes = NiveauLimite && !RoiSeul ? std::max(Reglages.MultiPV, Niveau.Candidats) : Reglages.MultiPV;
     IntervalleVerification = NiveauLimite ? 63 : 4095;
     NbCandidats = 0;
 

@@ -10,13 +10,24 @@ namespace velkar {
 TNiveau NiveauDeForce(int32_t Elo) {
     const int32_t e = std::clamp(Elo, EloMin, EloMax);
     TNiveau n;
-    // The budget doubles every 100 points: 400 nodes at the lowest level
-    // (a search of three plies and its captures), about a million at the top.
-    n.Noeuds = static_cast<uint64_t>(400.0 * std::exp2((e - EloMin) / 100.0));
-    // The spread falls from about four pawns to nothing at the top.
-    n.Ecart = (EloMax - e) * 35 / 100;
-    // Below 1200 a piece may be left hanging; from there on, at most two
-    // and a half pawns, and less and less as the level rises.
+    if (e > EloSansTirage) {
+        // The best move of a search of 30000 nodes at 1650, doubling every 75
+        // points: about 300000 at the top, what a blitz game gives the full
+        // engine.  Weighing several root moves would cost more than the whole
+        // step between two levels here.
+        n.Noeuds = static_cast<uint64_t>(30000.0 * std::exp2((e - EloSansTirage) / 75.0));
+        n.Candidats = 1;
+        n.Ecart = n.PerteMax = 0;
+        return n;
+    }
+    // Below, four root moves are weighed.  The budget doubles every 42 points
+    // (25600 nodes at 1500; the lowest levels search their three plies and
+    // no more), and the spread falls from eight pawns at the bottom to less
+    // than one at 1650: below 1200 a piece may be left hanging; from there
+    // on, at most two and a half pawns, and less and less as the level rises.
+    n.Noeuds = std::max<uint64_t>(1, static_cast<uint64_t>(25600.0 * std::exp2((e - 1500) * 0.024)));
+    n.Candidats = CandidatsNiveau;
+    n.Ecart = (1750 - e) * 84 / 100;
     n.PerteMax = e < 1200 ? 600 : std::min(250, n.Ecart * 6 / 5);
     return n;
 }

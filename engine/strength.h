@@ -9,13 +9,17 @@
 namespace velkar {
 
 constexpr int32_t EloMin = 800;
-constexpr int32_t EloMax = 2000;
-constexpr int32_t CandidatsNiveau = 4;  // root moves a limited search weighs
+constexpr int32_t EloMax = 1900;
+constexpr int32_t CandidatsNiveau = 4;  // root moves a limited search weighs below EloSansTirage
+// From this level up the engine no longer draws among root moves: it plays
+// its best move, and only the node budget holds it back.
+constexpr int32_t EloSansTirage = 1650;
 
 struct TNiveau {
-    uint64_t Noeuds;   // the search's budget
-    int32_t Ecart;     // the draw adds up to this many centipawns to each candidate
-    int32_t PerteMax;  // never a candidate this much worse than the best
+    uint64_t Noeuds;    // the search's budget
+    int32_t Candidats;  // root moves searched as separate variations
+    int32_t Ecart;      // the draw adds up to this many centipawns to each candidate
+    int32_t PerteMax;   // never a candidate this much worse than the best
 };
 
 TNiveau NiveauDeForce(int32_t Elo);

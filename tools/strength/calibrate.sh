@@ -9,14 +9,15 @@
 #       below Stockfish's lowest to those measured against it.
 #
 # GAMES defaults to 100, TC to 10+0.1; one game at a time (the machine's
-# other core stays free for the side to move).  The rating of the level is
+# other core stays free for the side to move).  VELKAR names the binary to
+# measure (default build/velkar; a copy keeps a long run safe from rebuilds).  The rating of the level is
 # the opponent's plus the Elo difference fastchess prints at the end.
 set -eu
 cd "$(dirname "$0")/../.."
 level=$1 kind=$2 elo=$3 games=${4:-100} tc=${5:-10+0.1}
 fc=../shared/tools/fastchess
 book=../shared/data/openings_8moves_v3_sample250.epd
-velkar="cmd=$PWD/build/velkar option.UCI_LimitStrength=true"
+velkar="cmd=${VELKAR:-$PWD/build/velkar} option.UCI_LimitStrength=true"
 case $kind in
   stockfish) opponent="cmd=/usr/games/stockfish name=Stockfish-$elo option.UCI_LimitStrength=true option.UCI_Elo=$elo" ;;
   velkar) opponent="$velkar name=Velkar-$elo option.UCI_Elo=$elo" ;;
