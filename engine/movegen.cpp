@@ -212,15 +212,17 @@ bool TPosition::EstCapturable(int32_t Case) const {
     return p != 0 && EstAdverse(p, Camp) && Pieces[p].ValeurPiece > 50;
 }
 
-void TPosition::BlocAjouteCap(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece) {
-    const int32_t s = Pieces[Piece].CasePiece;
-    const int32_t* Rayon = Geometrie.Rayons[s][Direction];
-    for (int32_t k = 1; k <= Rayon[0]; ++k) {
-        const int32_t t = Rayon[k];
-        const int32_t p = Echiquier[t];
-        if (p == 0) continue;
+// The captures of a slider on s: Premiers holds the first occupied square of
+// each of its rays (its reached squares that are occupied), taken ray by ray
+// in the order of Directions when the piece there may be taken.
+void TPosition::BlocAjouteCaps(ListeCoupsPly& Liste, int32_t Piece, int32_t s, Bitboard Premiers,
+                               const int32_t* Directions, int32_t NbDirections) {
+    for (int32_t k = 0; k < NbDirections && Premiers != 0; ++k) {
+        const Bitboard b = Premiers & Bitboards.Rayon[s][Directions[k]];
+        if (b == 0) continue;
+        Premiers &= ~b;
+        const int32_t t = __builtin_ctzll(b) + 1;
         if (EstCapturable(t) && !EchecRapide(Camp, Piece, s, t)) AjouteCoup(Liste, Piece, t, -1);
-        return;
     }
 }
 
@@ -249,22 +251,25 @@ void TPosition::GenereListeCaps(ListeCoupsPly& Liste) {
     const bool Blanc = Camp == 1;
     const int32_t Premier = Blanc ? 16 : 32, Dernier = Blanc ? 1 : 17;
     auto Capturable = [this](int32_t t) { return EstCapturable(t); };
+    static constexpr int32_t DirectionsDame[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    const Bitboard Occ = Occupees();
     for (int32_t n = Premier; n >= Dernier; --n) {
         const int32_t s = Pieces[n].CasePiece;
         if (s == -1) continue;
+        // A piece that reaches no occupied square has nothing to take.
         switch (Pieces[n].TypePiece) {
-            case 4:
-                for (int32_t d : DirectionsTour) BlocAjouteCap(Liste, d, n);
-                break;
-            case 3:
-                for (int32_t d : DirectionsFou) BlocAjouteCap(Liste, d, n);
-                break;
+            case 4: BlocAjouteCaps(Liste, n, s, AttaquesTour(s, Occ) & Occ, DirectionsTour, 4); break;
+            case 3: BlocAjouteCaps(Liste, n, s, AttaquesFou(s, Occ) & Occ, DirectionsFou, 4); break;
             case 5:
-                for (int32_t d = 1; d <= 8; ++d) BlocAjouteCap(Liste, d, n);
+                BlocAjouteCaps(Liste, n, s, (AttaquesFou(s, Occ) | AttaquesTour(s, Occ)) & Occ, DirectionsDame, 8);
                 break;
-            case 2: AjoutePas(*this, Liste, n, s, false, Capturable); break;
+            case 2:
+                if (Bitboards.Cavalier[s] & Occ) AjoutePas(*this, Liste, n, s, false, Capturable);
+                break;
             case 1: GenereCapsPion(Liste, n, s); break;
-            default: AjoutePas(*this, Liste, n, s, true, Capturable); break;
+            default:
+                if (Bitboards.Voisins[s] & Occ) AjoutePas(*this, Liste, n, s, true, Capturable);
+                break;
         }
     }
 }

@@ -227,7 +227,8 @@ private:
 
     // Generation, piece by piece.
     void BlocAjouteCoup(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece);
-    void BlocAjouteCap(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece);
+    void BlocAjouteCaps(ListeCoupsPly& Liste, int32_t Piece, int32_t s, Bitboard Premiers, const int32_t* Directions,
+                        int32_t NbDirections);
     void GenereCoupsPion(ListeCoupsPly& Liste, int32_t n, int32_t s);
     void GenereRoques(ListeCoupsPly& Liste, int32_t s);
     void GenereRoques960(ListeCoupsPly& Liste, int32_t s);
