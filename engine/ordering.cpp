@@ -74,6 +74,44 @@ void TChercheur::TrieListeCoupsQ() {
     if (Liste.NbCoups > 1) QSTrieListeCoups(1, Liste.NbCoups);
 }
 
+// The sort leaves a move of the best note last, where the search takes its
+// first move.  When that note is the only best one, the move is known
+// without sorting, and the order of the others matters only if the search
+// asks for a second move (most nodes cut on their first): their sort waits
+// till then, on the list as it stands, so that equal notes end in the order
+// an immediate sort gives them.
+int32_t TChercheur::TriDiffere() {
+    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
+    const int32_t n = Liste.NbCoups;
+    int32_t Meilleur = 1, Egaux = 0;
+    int16_t NoteMax = Liste.Coups[1].Note;
+    for (int32_t i = 2; i <= n; ++i) {
+        const int16_t Note = Liste.Coups[i].Note;
+        if (Note > NoteMax) {
+            NoteMax = Note;
+            Meilleur = i;
+            Egaux = 0;
+        } else if (Note == NoteMax) {
+            ++Egaux;
+        }
+    }
+    if (Egaux == 0) return Meilleur;
+    QSTrieListeCoups(1, n);
+    return 0;
+}
+
+int32_t TChercheur::NoteListeCoups(const TCoupTable& CoupTable) {
+    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
+    for (int32_t i = 1; i <= Liste.NbCoups; ++i) Liste.Coups[i].Note = static_cast<int16_t>(NoteRapide(i, CoupTable));
+    return TriDiffere();
+}
+
+int32_t TChercheur::NoteListeCoupsQ() {
+    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
+    for (int32_t i = 1; i <= Liste.NbCoups; ++i) Liste.Coups[i].Note = static_cast<int16_t>(NoteRapideQ(i));
+    return TriDiffere();
+}
+
 void TChercheur::QSTrieListeCoups(int32_t Bas, int32_t Haut) {
     sCoup* L = ListeCoups[Pos.NumDemiCoup].Coups;
     const int16_t Pivot = L[(Bas + Haut) / 2].Note;

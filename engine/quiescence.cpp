@@ -50,11 +50,20 @@ int16_t TChercheur::Quies(int16_t Alpha, int16_t Beta) {
     Pos.GenereListeCaps(Liste);
     const int32_t n = Liste.NbCoups;
     if (n == 0) return S;
-    if (n >= 2) TrieListeCoupsQ();
+    int32_t Differe = n >= 2 ? NoteListeCoupsQ() : 0;  // the move taken first while the sort waits
 
     bool CaptureAmeliore = false;
     for (int32_t i = n; i >= 1; --i) {
-        const sCoup m = Liste.Coups[i];
+        int32_t k = i;
+        if (Differe != 0) {
+            if (i == n) {
+                k = Differe;
+            } else {
+                TermineTri();
+                Differe = 0;
+            }
+        }
+        const sCoup m = Liste.Coups[k];
         Pos.EffectuerDeplacementQ(Pos.CaseDe(m), m.Arrivee, m.Promotion);
         const int16_t v = static_cast<int16_t>(-Quies(static_cast<int16_t>(-Beta), static_cast<int16_t>(-Alpha)));
         Pos.Restaure();

@@ -90,10 +90,11 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
     if (n == 0) return static_cast<int16_t>(Echec ? Eloignement - ScoreMat : 0);
 
     // 9. A single legal reply is searched one ply deeper.
+    int32_t Differe = 0;  // the move taken first while the sort waits (see TriDiffere)
     if (n == 1 && Pos.NumDemiCoup + Profondeur <= DemiCoupMax + RoomExtension) {
         ++Profondeur;
     } else {
-        TrieListeCoups(CoupTable);
+        Differe = NoteListeCoups(CoupTable);
     }
 
     // 10. The moves, best-ordered first.
@@ -102,7 +103,16 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
     int32_t Calmes = 0;
     TCoupTable Meilleur;
     for (int32_t i = n; i >= 1; --i) {
-        const sCoup Coup = Liste.Coups[i];
+        int32_t k = i;
+        if (Differe != 0) {
+            if (i == n) {
+                k = Differe;
+            } else {
+                TermineTri();
+                Differe = 0;
+            }
+        }
+        const sCoup Coup = Liste.Coups[k];
         const int32_t p = Coup.Piece, a = Coup.Arrivee, c = Coup.Promotion;
         int32_t d = ProfondeurBase;
         const int32_t s = Pos.Pieces[p].CasePiece;

@@ -138,6 +138,13 @@ public:
     int32_t NoteRapideQ(int32_t Indice) const;
     void TrieListeCoups(const TCoupTable& CoupTable);
     void TrieListeCoupsQ();
+    // The same notes, with the sort put off while the search needs only the
+    // best move (see TriDiffere): the index of that move, which the search
+    // takes first, or 0 when the list is already sorted.  A search that
+    // goes on to a second move sorts the list with TermineTri.
+    int32_t NoteListeCoups(const TCoupTable& CoupTable);
+    int32_t NoteListeCoupsQ();
+    void TermineTri() { QSTrieListeCoups(1, ListeCoups[Pos.NumDemiCoup].NbCoups); }
     int32_t CalculeTemps() const;
     bool VerifieTemps();
     std::string_view ChaineInfos(pLigne Ligne, int32_t Score, int32_t NumeroCoup, std::string_view TexteCoupCourant);
@@ -184,6 +191,7 @@ private:
     // The result of a full-width node, stored at its end.
     void EnregistreResultat(int16_t Profondeur, int16_t Alpha, int16_t AlphaEntree, const TCoupTable& Meilleur);
     void QSTrieListeCoups(int32_t Bas, int32_t Haut);
+    int32_t TriDiffere();
     // The best root move of the previous iteration, at its own root.
     bool EstCoupRacine(int32_t p, int32_t a) const;
     // How long the first iteration may run before any root move is done.
