@@ -31,6 +31,8 @@ TPosition::TPosition() {
     std::memset(HistoriqueCle, 0, sizeof HistoriqueCle);
     std::memset(HistoriqueClePions, 0, sizeof HistoriqueClePions);
     std::memset(Occupations, 0, sizeof Occupations);
+    std::memset(OccupationsBlanches, 0, sizeof OccupationsBlanches);
+    std::memset(EcartsCases, 0, sizeof EcartsCases);
     std::memset(EnEchec, 0, sizeof EnEchec);
     NbPiecesBlanches = NbPiecesNoires = 0;
     Camp = NumDemiCoup = 0;
@@ -70,7 +72,7 @@ void TPosition::InitialiserPosition() {
     ClePions = ClePieces(true);
     HistoriqueCle[1] = Cle;
     HistoriqueClePions[1] = ClePions;
-    Occupations[1] = OccupeesDuPlateau();
+    CompteDuPlateau(1);
 
     for (int32_t p = 1; p <= NbDemiCoups; ++p) {
         EnEchec[p] = false;
@@ -83,6 +85,23 @@ Bitboard TPosition::OccupeesDuPlateau() const {
     for (int32_t p = 1; p <= 32; ++p)
         if (const int32_t c = Pieces[p].CasePiece; c >= 1 && c <= 64) o |= Bit(c);
     return o;
+}
+
+Bitboard TPosition::BlanchesDuPlateau() const {
+    Bitboard o = 0;
+    for (int32_t p = 1; p <= RoiBlanc; ++p)
+        if (const int32_t c = Pieces[p].CasePiece; c >= 1 && c <= 64) o |= Bit(c);
+    return o;
+}
+
+int32_t TPosition::EcartCasesDuPlateau() const {
+    int32_t e = 0;
+    for (int32_t p = 1; p <= 32; ++p) {
+        const int32_t c = Pieces[p].CasePiece, t = Pieces[p].TypePiece;
+        if (c < 1 || c > 64 || t < 1 || t > 5) continue;
+        e += EstBlanche(p) ? TabCasePiece[t][1][c] : -TabCasePiece[t][2][c];
+    }
+    return e;
 }
 
 uint64_t TPosition::ClePieces(bool PionsSeulement) const {

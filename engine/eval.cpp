@@ -147,23 +147,15 @@ int16_t Eval(const TPosition& Pos, TTablePions& TablePions) {
     }
     const int16_t TermePions = static_cast<int16_t>(PourBlanc(S / 4));
 
-    // One pass over the pieces: the occupied squares, and the piece-square
-    // values of each side (kings excluded).
-    Occupation o{};
-    int16_t CasesBlanches = 0, CasesNoires = 0;
-    for (int32_t n = 1; n <= 32; ++n) {
-        const int32_t c = Pieces[n].CasePiece;
-        if (c == -1) continue;
-        if (EstBlanche(n)) {
-            o.Couleur[1] |= Bit(c);
-            if (n != RoiBlanc) CasesBlanches = Somme16(CasesBlanches, TabCasePiece[Pieces[n].TypePiece][1][c]);
-        } else {
-            o.Couleur[2] |= Bit(c);
-            if (n != RoiNoir) CasesNoires = Somme16(CasesNoires, TabCasePiece[Pieces[n].TypePiece][2][c]);
-        }
-    }
-    o.Tous = o.Couleur[1] | o.Couleur[2];
-    const int16_t TermeCases = static_cast<int16_t>(PourBlanc(CasesBlanches - CasesNoires));
+    // The occupied squares and the piece-square values of each side (kings
+    // excluded), as the moves keep them for every ply.  The balance is the
+    // difference of the two sums, so it wraps to 16 bits as they would.
+    Occupation o;
+    o.Tous = Pos.Occupations[Pos.NumDemiCoup];
+    o.Couleur[1] = Pos.OccupationsBlanches[Pos.NumDemiCoup];
+    o.Couleur[2] = o.Tous & ~o.Couleur[1];
+    o.Couleur[0] = 0;
+    const int16_t TermeCases = static_cast<int16_t>(PourBlanc(Pos.EcartsCases[Pos.NumDemiCoup]));
 
     // Activity of every non-pawn piece, king included.
     int16_t ActiviteBlanche = 0, ActiviteNoire = 0;

@@ -187,7 +187,7 @@ bool TPosition::PlaceFen(std::string_view Fen) {
     bool Valide = PlacePieces(t, i);
     if (Valide) {
         LitChampsFen(t, i);
-        Occupations[NumDemiCoup] = OccupeesDuPlateau();
+        CompteDuPlateau(NumDemiCoup);
         // Positions that cannot arise in a game are refused: a pawn on the
         // first or last rank, or the side that just moved standing in check.
         for (int32_t p = 1; p <= 32 && Valide; ++p)

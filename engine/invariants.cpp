@@ -59,6 +59,8 @@ const char* TPosition::Incoherence(bool AuRepos) const {
         if (!Chess960 && (CaseTour != CoinsRoque[k] || CaseRoi != (Blanc ? 5 : 61))) return Noms[k];
     }
     if (Occupees() != OccupeesDuPlateau()) return "occupied squares are those of the pieces";
+    if (OccupationsBlanches[NumDemiCoup] != BlanchesDuPlateau()) return "White's occupied squares are its pieces'";
+    if (EcartsCases[NumDemiCoup] != EcartCasesDuPlateau()) return "piece-square balance matches a recount";
     if (Sauvegardes[NumDemiCoup].Nombre != 0) return "journal of the current ply is empty";
     if (Cle != HistoriqueCle[NumDemiCoup]) return "key history holds the current key";
     if (ClePions != HistoriqueClePions[NumDemiCoup]) return "pawn-key history holds the current key";

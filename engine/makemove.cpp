@@ -85,8 +85,16 @@ void TPosition::Roque960(int32_t Roi, int32_t Tour) {
     Pieces[Roi].CasePiece = RoiVers;
     Sauve(&Pieces[Tour].CasePiece);
     Pieces[Tour].CasePiece = TourVers;
+    const Bitboard Avant = Bit(CaseRoi) | Bit(CaseTour), Apres = Bit(RoiVers) | Bit(TourVers);
     Bitboard& Occ = Occupations[NumDemiCoup + 1];
-    Occ = (Occ & ~(Bit(CaseRoi) | Bit(CaseTour))) | Bit(RoiVers) | Bit(TourVers);
+    Occ = (Occ & ~Avant) | Apres;
+    if (Blanc) {
+        Bitboard& Blanches = OccupationsBlanches[NumDemiCoup + 1];
+        Blanches = (Blanches & ~Avant) | Apres;
+        EcartsCases[NumDemiCoup + 1] += TabCasePiece[4][1][TourVers] - TabCasePiece[4][1][CaseTour];
+    } else {
+        EcartsCases[NumDemiCoup + 1] -= TabCasePiece[4][2][TourVers] - TabCasePiece[4][2][CaseTour];
+    }
 }
 
 namespace {
@@ -99,6 +107,9 @@ constexpr int32_t GainPromotion[6] = {0, 0, 225, 225, 400, 875};
 // its square, and the opponent's piece count.
 void TPosition::RetirePiece(int32_t X, int32_t s) {
     Materiel += s * Pieces[X].ValeurPiece;
+    // The side that moves takes an enemy piece: its square value leaves
+    // the balance, which then moves towards the side that moves.
+    EcartsCases[NumDemiCoup + 1] += s * TabCasePiece[Pieces[X].TypePiece][s > 0 ? 2 : 1][Pieces[X].CasePiece];
     Sauve(&Pieces[X].CasePiece);
     Pieces[X].CasePiece = -1;
     int32_t& PiecesAdverses = s > 0 ? NbPiecesNoires : NbPiecesBlanches;
@@ -117,6 +128,14 @@ void TPosition::DeplacePiece(int32_t M, int32_t CaseDepart, int32_t CaseArrivee)
     Pieces[M].CasePiece = CaseArrivee;
     Bitboard& Occ = Occupations[NumDemiCoup + 1];
     Occ = (Occ & ~Bit(CaseDepart)) | Bit(CaseArrivee);
+    Bitboard& Blanches = OccupationsBlanches[NumDemiCoup + 1];
+    const bool Blanc = EstBlanche(M);
+    Blanches = Blanc ? (Blanches & ~Bit(CaseDepart)) | Bit(CaseArrivee) : Blanches & ~Bit(CaseArrivee);
+    if (const int32_t T = Pieces[M].TypePiece; T != 6) {
+        const auto& Valeurs = TabCasePiece[T][Blanc ? 1 : 2];
+        const int32_t Gain = Valeurs[CaseArrivee] - Valeurs[CaseDepart];
+        EcartsCases[NumDemiCoup + 1] += Blanc ? Gain : -Gain;
+    }
 }
 
 // Takes off the pawn captured en passant, which stands beside the
@@ -127,11 +146,17 @@ int32_t TPosition::PrendEnPassant(int32_t s) {
     Sauve(&Echiquier[v]);
     Echiquier[v] = 0;
     Occupations[NumDemiCoup + 1] &= ~Bit(v);
+    OccupationsBlanches[NumDemiCoup + 1] &= ~Bit(v);
     return v;
 }
 
 void TPosition::Promeut(int32_t M, int32_t Promotion, int32_t s) {
     if (Promotion < 2 || Promotion > 5) return;
+    // Still on its square of departure: the pawn's value there becomes the
+    // new piece's, and the move then carries it to its destination.
+    const int32_t Case = Pieces[M].CasePiece, Couleur = s > 0 ? 1 : 2;
+    EcartsCases[NumDemiCoup + 1] +=
+        s * (TabCasePiece[Promotion][Couleur][Case] - TabCasePiece[Pieces[M].TypePiece][Couleur][Case]);
     Sauve(&Pieces[M].TypePiece);
     Pieces[M].TypePiece = Promotion;
     Sauve(&Pieces[M].ValeurPiece);
@@ -164,7 +189,7 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
     const bool Blanc = Camp == 1;
     const int32_t s = Blanc ? 1 : -1;
 
-    Occupations[NumDemiCoup + 1] = Occupations[NumDemiCoup];
+    RecopieAuPlySuivant();
     Sauve(&Materiel);
     bool Irreversible = X != 0 || T == 1;
     if (Chess960 && X != 0 && EstBlanche(X) == Blanc) [[unlikely]] {
@@ -243,7 +268,7 @@ void TPosition::EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, i
     const int32_t T = Pieces[M].TypePiece;
     const int32_t s = Camp == 1 ? 1 : -1;
 
-    Occupations[NumDemiCoup + 1] = Occupations[NumDemiCoup];
+    RecopieAuPlySuivant();
     Sauve(&Materiel);
     if (CaseArrivee == CaseEnPassant && T == 1) {
         PrendEnPassant(s);
@@ -263,7 +288,7 @@ void TPosition::FaireCoupNul() {
     Sauve(&CaseEnPassant);
     CaseEnPassant = -1;
     Cle ^= ClesHachage.CoupNul;
-    Occupations[NumDemiCoup + 1] = Occupations[NumDemiCoup];
+    RecopieAuPlySuivant();
     PasseAuPlySuivant();
     HistoriqueCle[NumDemiCoup] = Cle;
     HistoriqueClePions[NumDemiCoup] = ClePions;

@@ -188,6 +188,13 @@ public:
     Bitboard Occupees() const { return Occupations[NumDemiCoup]; }
     // The occupied squares of the current ply, from the pieces.
     Bitboard OccupeesDuPlateau() const;
+    // Beside them, kept the same way for the evaluation: White's occupied
+    // squares (Black's are the others), and the piece-square values of
+    // White's pieces less those of Black's, kings left out.
+    Bitboard OccupationsBlanches[NbDemiCoups + 2];
+    int32_t EcartsCases[NbDemiCoups + 2];
+    Bitboard BlanchesDuPlateau() const;
+    int32_t EcartCasesDuPlateau() const;
 
 private:
     JournalPly Sauvegardes[NbDemiCoups + 1];
@@ -205,6 +212,20 @@ private:
     void Promeut(int32_t M, int32_t Promotion, int32_t s);
     void NoteEnPassant(int32_t T, int32_t CaseDepart, int32_t CaseArrivee);
     void PasseAuPlySuivant();
+    // The next ply's occupied squares and piece-square balance start as
+    // this ply's; the move then changes what it changes.
+    void RecopieAuPlySuivant() {
+        Occupations[NumDemiCoup + 1] = Occupations[NumDemiCoup];
+        OccupationsBlanches[NumDemiCoup + 1] = OccupationsBlanches[NumDemiCoup];
+        EcartsCases[NumDemiCoup + 1] = EcartsCases[NumDemiCoup];
+    }
+    // The ply's occupied squares and piece-square balance counted from the
+    // pieces, where a position is set rather than reached by a move.
+    void CompteDuPlateau(int32_t Ply) {
+        Occupations[Ply] = OccupeesDuPlateau();
+        OccupationsBlanches[Ply] = BlanchesDuPlateau();
+        EcartsCases[Ply] = EcartCasesDuPlateau();
+    }
     // In the Debug build, checks when the move (or take-back) that created
     // it ends that the position is consistent and, with AvecCles, that the
     // keys moved by exactly what changed on the board, the keys of the

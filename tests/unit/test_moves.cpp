@@ -38,6 +38,16 @@ struct Racine {
           Droits{v.RoqueBlancPetit, v.RoqueBlancGrand, v.RoqueNoirPetit, v.RoqueNoirGrand} {}
 };
 
+// What the moves keep per ply for the evaluation against a recount.
+::testing::AssertionResult SuitLePlateau(const TPosition& v) {
+    if (v.Occupees() != v.OccupeesDuPlateau()) return ::testing::AssertionFailure() << "occupied squares";
+    if (v.OccupationsBlanches[v.NumDemiCoup] != v.BlanchesDuPlateau())
+        return ::testing::AssertionFailure() << "White's occupied squares";
+    if (v.EcartsCases[v.NumDemiCoup] != v.EcartCasesDuPlateau())
+        return ::testing::AssertionFailure() << "piece-square balance";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult Coherent(const TPosition& v, const Racine& r) {
     int32_t n[3] = {}, Materiel = 0;
     for (int32_t c = 1; c <= 64; ++c) {
@@ -65,7 +75,7 @@ struct Racine {
     if ((r.ClePions ^ r.PlacementPions ^ CleDesPieces(v, true)) != v.ClePions)
         return ::testing::AssertionFailure() << "pawn key";
     if (v.HistoriqueCle[v.NumDemiCoup] != v.Cle) return ::testing::AssertionFailure() << "key history";
-    return ::testing::AssertionSuccess();
+    return SuitLePlateau(v);
 }
 
 }  // namespace
@@ -165,6 +175,7 @@ TEST(Coups, FaireEtDefaireSurDesPartiesAleatoires) {
                     const sCoup& m = Caps.Coups[i];
                     v.EffectuerDeplacementQ(v.Pieces[m.Piece].CasePiece, m.Arrivee, m.Promotion);
                     EXPECT_EQ(v.Cle, e.Cle);  // the light move leaves the keys alone
+                    EXPECT_TRUE(SuitLePlateau(v)) << Fen << " after the capture " << i;
                     v.Restaure();
                     ASSERT_TRUE(Photo(v) == e);
                 }
