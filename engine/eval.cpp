@@ -26,39 +26,63 @@ Occupation Occupe(const TPosition& Pos) {
     return o;
 }
 
-int32_t ActiviteSur(const TPosition& Pos, int32_t Piece, const Occupation& o) {
+namespace {
+
+// Squares counted with the processor's popcnt instruction where the caller
+// is compiled for it (see Eval), by arithmetic otherwise.
+template <bool Popcnt>
+[[gnu::always_inline]] inline int32_t Compte(Bitboard b) {
+    if constexpr (Popcnt) {
+        return __builtin_popcountll(b);
+    } else {
+        return NbBits(b);
+    }
+}
+
+// Sliders: one point per empty square up to the first piece of each ray,
+// and the distance weight of an enemy piece that ends a ray.
+template <bool Popcnt>
+[[gnu::always_inline]] inline int32_t Glissade(Bitboard Atteintes, Bitboard Cibles, const Occupation& o, int32_t K) {
+    int32_t n = Compte<Popcnt>(Atteintes & ~o.Tous);
+    for (Bitboard e = Atteintes & Cibles; e != 0; e &= e - 1)
+        n += ValeursDistance[Geometrie.Distance[K][__builtin_ctzll(e) + 1]];
+    return n;
+}
+
+template <bool Popcnt>
+[[gnu::always_inline]] inline int32_t ActiviteDe(const TPosition& Pos, int32_t Piece, const Occupation& o) {
     const TPiece* Pieces = Pos.Pieces;
     const int32_t s = Pieces[Piece].CasePiece;
     if (s == -1) return 0;
     const bool Blanc = EstBlanche(Piece);
     const int32_t K = Pieces[Blanc ? RoiNoir : RoiBlanc].CasePiece;
     const Bitboard Ennemis = o.Couleur[Blanc ? 2 : 1];
-    // Sliders: one point per empty square up to the first piece of each ray,
-    // and the distance weight of an enemy piece that ends a ray.
-    auto Glisse = [&](Bitboard Atteintes, Bitboard Cibles) {
-        int32_t n = NbBits(Atteintes & ~o.Tous);
-        for (Bitboard e = Atteintes & Cibles; e != 0; e &= e - 1)
-            n += ValeursDistance[Geometrie.Distance[K][__builtin_ctzll(e) + 1]];
-        return n;
-    };
     switch (Pieces[Piece].TypePiece) {
         case 2: {
             // A knight weighs every square it reaches, empty or enemy, by its
             // distance to the enemy king: 15 on it, 5 next to it, 2 at two.
             const Bitboard A = Bitboards.Cavalier[s] & ~o.Couleur[Blanc ? 1 : 2];
-            int32_t n = NbBits(A) + 4 * NbBits(A & Bitboards.Voisins[K]) + NbBits(A & Bitboards.Couronne2[K]);
+            int32_t n = Compte<Popcnt>(A) + 4 * Compte<Popcnt>(A & Bitboards.Voisins[K]) +
+                        Compte<Popcnt>(A & Bitboards.Couronne2[K]);
             if (A & Bit(K)) n += 14;
             return n;
         }
-        case 3: return Glisse(AttaquesFou(s, o.Tous), Ennemis);
-        case 4: return Glisse(AttaquesTour(s, o.Tous), Ennemis);
+        case 3: return Glissade<Popcnt>(AttaquesFou(s, o.Tous), Ennemis, o, K);
+        case 4: return Glissade<Popcnt>(AttaquesTour(s, o.Tous), Ennemis, o, K);
         case 5:
             // Only the two original queens weigh the enemy piece at the end of
             // a ray; a promoted queen counts its empty squares only.
-            return Glisse(AttaquesFou(s, o.Tous) | AttaquesTour(s, o.Tous), (Piece == 15 || Piece == 31) ? Ennemis : 0);
-        case 6: return NbBits(Bitboards.Voisins[s] & ~o.Tous);
+            return Glissade<Popcnt>(AttaquesFou(s, o.Tous) | AttaquesTour(s, o.Tous),
+                                    (Piece == 15 || Piece == 31) ? Ennemis : 0, o, K);
+        case 6: return Compte<Popcnt>(Bitboards.Voisins[s] & ~o.Tous);
         default: return 0;
     }
+}
+
+}  // namespace
+
+int32_t ActiviteSur(const TPosition& Pos, int32_t Piece, const Occupation& o) {
+    return ActiviteDe<false>(Pos, Piece, o);
 }
 
 // Pawn structure S from White's point of view: doubled, isolated and
@@ -119,7 +143,10 @@ int16_t StructurePions(const TPosition& Pos) {
     return static_cast<int16_t>(S);
 }
 
-int16_t Eval(const TPosition& Pos, TTablePions& TablePions) {
+namespace {
+
+template <bool Popcnt>
+[[gnu::always_inline]] inline int16_t EvalAvec(const TPosition& Pos, TTablePions& TablePions) {
     if (Pos.Compteur50 >= 100) return 0;
     const TPiece* Pieces = Pos.Pieces;
     const bool Blanc = Pos.Camp == 1;
@@ -160,9 +187,9 @@ int16_t Eval(const TPosition& Pos, TTablePions& TablePions) {
     // Activity of every non-pawn piece, king included.
     int16_t ActiviteBlanche = 0, ActiviteNoire = 0;
     for (int32_t n = 1; n <= 16; ++n)
-        if (Pieces[n].TypePiece != 1) ActiviteBlanche = Somme16(ActiviteBlanche, ActiviteSur(Pos, n, o));
+        if (Pieces[n].TypePiece != 1) ActiviteBlanche = Somme16(ActiviteBlanche, ActiviteDe<Popcnt>(Pos, n, o));
     for (int32_t n = 17; n <= 32; ++n)
-        if (Pieces[n].TypePiece != 1) ActiviteNoire = Somme16(ActiviteNoire, ActiviteSur(Pos, n, o));
+        if (Pieces[n].TypePiece != 1) ActiviteNoire = Somme16(ActiviteNoire, ActiviteDe<Popcnt>(Pos, n, o));
     const int16_t TermeActivite = static_cast<int16_t>(PourBlanc(ActiviteBlanche - ActiviteNoire));
 
     int16_t Score = Somme16(TermeActivite, TermePions);
@@ -187,9 +214,9 @@ int16_t Eval(const TPosition& Pos, TTablePions& TablePions) {
         int32_t dx = CaseVersX[a] - CaseVersX[b], dy = CaseVersY[a] - CaseVersY[b];
         if (dx < 0) dx = -dx;
         if (dy < 0) dy = -dy;
-        Score = Somme16(Score, -16 * (ActiviteSur(Pos, SonRoi, o) + dx + dy));
+        Score = Somme16(Score, -16 * (ActiviteDe<Popcnt>(Pos, SonRoi, o) + dx + dy));
     } else if (Miens < 2) {
-        Score = Somme16(Score, 16 * ActiviteSur(Pos, MonRoi, o));
+        Score = Somme16(Score, 16 * ActiviteDe<Popcnt>(Pos, MonRoi, o));
     }
 
     // Material that cannot win.
@@ -203,6 +230,29 @@ int16_t Eval(const TPosition& Pos, TTablePions& TablePions) {
     }
     if (Pos.NbPiecesBlanches == 1 && Pos.NbPiecesNoires == 1) return 0;
     return Score;
+}
+
+// The evaluation counts squares in every piece's activity.  A portable
+// build may not assume the popcnt instruction, so the evaluation is
+// compiled twice, once for processors that have it, and the processor
+// chooses at start.  Both count the same squares.
+[[gnu::target("popcnt")]] int16_t EvalPopcnt(const TPosition& Pos, TTablePions& TablePions) {
+    return EvalAvec<true>(Pos, TablePions);
+}
+
+int16_t EvalPortable(const TPosition& Pos, TTablePions& TablePions) { return EvalAvec<false>(Pos, TablePions); }
+
+bool PopcntPresent() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("popcnt");
+}
+
+const bool AvecPopcnt = PopcntPresent();
+
+}  // namespace
+
+int16_t Eval(const TPosition& Pos, TTablePions& TablePions) {
+    return AvecPopcnt ? EvalPopcnt(Pos, TablePions) : EvalPortable(Pos, TablePions);
 }
 
 }  // namespace velkar
