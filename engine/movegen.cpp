@@ -213,8 +213,8 @@ bool TPosition::EstCapturable(int32_t Case) const {
 }
 
 // The captures of a slider on s: Premiers holds the first occupied square of
-// each of its rays (its reached squares that are occupied), taken ray by ray
-// in the order of Directions when the piece there may be taken.
+// those of its rays that end on an enemy piece, taken ray by ray in the
+// order of Directions when the piece there may be taken.
 void TPosition::BlocAjouteCaps(ListeCoupsPly& Liste, int32_t Piece, int32_t s, Bitboard Premiers,
                                const int32_t* Directions, int32_t NbDirections) {
     for (int32_t k = 0; k < NbDirections && Premiers != 0; ++k) {
@@ -253,22 +253,34 @@ void TPosition::GenereListeCaps(ListeCoupsPly& Liste) {
     auto Capturable = [this](int32_t t) { return EstCapturable(t); };
     static constexpr int32_t DirectionsDame[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     const Bitboard Occ = Occupees();
+    const Bitboard Blanches = OccupationsBlanches[NumDemiCoup];
+    const Bitboard Ennemis = Blanc ? Occ & ~Blanches : Blanches;
     for (int32_t n = Premier; n >= Dernier; --n) {
         const int32_t s = Pieces[n].CasePiece;
         if (s == -1) continue;
-        // A piece that reaches no occupied square has nothing to take.
+        // A piece that reaches no enemy piece has nothing to take; a slider
+        // reaches the first piece of each ray, which only an enemy one may be.
         switch (Pieces[n].TypePiece) {
-            case 4: BlocAjouteCaps(Liste, n, s, AttaquesTour(s, Occ) & Occ, DirectionsTour, 4); break;
-            case 3: BlocAjouteCaps(Liste, n, s, AttaquesFou(s, Occ) & Occ, DirectionsFou, 4); break;
+            case 4: BlocAjouteCaps(Liste, n, s, AttaquesTour(s, Occ) & Ennemis, DirectionsTour, 4); break;
+            case 3: BlocAjouteCaps(Liste, n, s, AttaquesFou(s, Occ) & Ennemis, DirectionsFou, 4); break;
             case 5:
-                BlocAjouteCaps(Liste, n, s, (AttaquesFou(s, Occ) | AttaquesTour(s, Occ)) & Occ, DirectionsDame, 8);
+                BlocAjouteCaps(Liste, n, s, (AttaquesFou(s, Occ) | AttaquesTour(s, Occ)) & Ennemis, DirectionsDame, 8);
                 break;
             case 2:
-                if (Bitboards.Cavalier[s] & Occ) AjoutePas(*this, Liste, n, s, false, Capturable);
+                if (Bitboards.Cavalier[s] & Ennemis) AjoutePas(*this, Liste, n, s, false, Capturable);
                 break;
-            case 1: GenereCapsPion(Liste, n, s); break;
+            case 1: {
+                // A pawn has something here only on the rank before its last
+                // (a promotion) or when it strikes an enemy piece.
+                constexpr Bitboard ColonneA = 0x0101010101010101ull, ColonneH = ColonneA << 7;
+                const Bitboard b = Bit(s);
+                const Bitboard Frappees = Blanc ? ((b << 7) & ~ColonneH) | ((b << 9) & ~ColonneA)
+                                                : ((b >> 9) & ~ColonneH) | ((b >> 7) & ~ColonneA);
+                if ((Blanc ? s > 48 : s < 17) || (Frappees & Ennemis)) GenereCapsPion(Liste, n, s);
+                break;
+            }
             default:
-                if (Bitboards.Voisins[s] & Occ) AjoutePas(*this, Liste, n, s, true, Capturable);
+                if (Bitboards.Voisins[s] & Ennemis) AjoutePas(*this, Liste, n, s, true, Capturable);
                 break;
         }
     }
