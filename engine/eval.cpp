@@ -232,7 +232,8 @@ template <bool Popcnt>
     return Score;
 }
 
-// The evaluation counts squares in every piece's activity.  A portable
+#if defined(__x86_64__) || defined(__i386__)
+// The evaluation counts squares in every piece's activity.  A portable x86
 // build may not assume the popcnt instruction, so the evaluation is
 // compiled twice, once for processors that have it, and the processor
 // chooses at start.  Both count the same squares.
@@ -248,11 +249,18 @@ bool PopcntPresent() {
 }
 
 const bool AvecPopcnt = PopcntPresent();
+#endif
 
 }  // namespace
 
 int16_t Eval(const TPosition& Pos, TTablePions& TablePions) {
+#if defined(__x86_64__) || defined(__i386__)
     return AvecPopcnt ? EvalPopcnt(Pos, TablePions) : EvalPortable(Pos, TablePions);
+#else
+    // Other processors (64-bit ARM among them) count bits in one instruction
+    // in every build.
+    return EvalAvec<true>(Pos, TablePions);
+#endif
 }
 
 }  // namespace velkar

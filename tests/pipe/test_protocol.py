@@ -22,7 +22,7 @@ UCI_REPLY = [
     "option name UCI_ShowWDL type check default false",
     "option name Threads type spin default 1 min 1 max 256",
     "option name UCI_LimitStrength type check default false",
-    "option name UCI_Elo type spin default 2000 min 800 max 2000",
+    "option name UCI_Elo type spin default 1695 min 740 max 1695",
     "uciok",
 ]
 # Listed last by a build with the endgame-table prober only.

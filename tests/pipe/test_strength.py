@@ -10,8 +10,18 @@ import unittest
 import uci
 from uci import Engine, data_file, epd_fen, perft, position_command
 
-LOWEST = ("setoption name UCI_LimitStrength value true", "setoption name UCI_Elo value 800")
 BEST = re.compile(r"^bestmove (\S+)")
+
+
+def lowest_level():
+    """The options that ask for the lowest level the engine offers."""
+    with Engine() as e:
+        e.banner()
+        e.send("uci")
+        option, _ = e.expect("option name UCI_Elo ")
+        e.expect("uciok")
+    low = re.search(r" min (\d+)", option).group(1)
+    return ("setoption name UCI_LimitStrength value true", f"setoption name UCI_Elo value {low}")
 
 
 class LimitedStrength(unittest.TestCase):
@@ -19,7 +29,7 @@ class LimitedStrength(unittest.TestCase):
         lines = data_file("mate_in_1.epd")[:20]
         with Engine() as e:
             e.banner()
-            e.send(*LOWEST)
+            e.send(*lowest_level())
             for line in lines:
                 expected = re.search(r'c0 "uci (\S+)"', line).group(1)
                 e.send("ucinewgame", position_command(epd_fen(line)))
@@ -32,7 +42,7 @@ class LimitedStrength(unittest.TestCase):
             with Engine() as e, Engine() as oracle:
                 e.banner()
                 oracle.banner()
-                e.send(*LOWEST)
+                e.send(*lowest_level())
                 moves = []
                 for _ in range(80):  # full moves; the fifty-move rule would end it at 50
                     e.send(position_command(fen, moves))
@@ -53,7 +63,7 @@ class LimitedStrength(unittest.TestCase):
     def test_stop_and_isready_answered_at_once(self):
         with Engine() as e:
             e.banner()
-            e.send(*LOWEST)
+            e.send(*lowest_level())
             e.send(position_command(), "go infinite")
             time.sleep(0.3)
             start = time.monotonic()
