@@ -80,16 +80,9 @@ void TPosition::InitialiserPosition() {
     }
 }
 
-Bitboard TPosition::OccupeesDuPlateau() const {
+Bitboard TPosition::CasesDesPieces(int32_t Premiere, int32_t Derniere) const {
     Bitboard o = 0;
-    for (int32_t p = 1; p <= 32; ++p)
-        if (const int32_t c = Pieces[p].CasePiece; c >= 1 && c <= 64) o |= Bit(c);
-    return o;
-}
-
-Bitboard TPosition::BlanchesDuPlateau() const {
-    Bitboard o = 0;
-    for (int32_t p = 1; p <= RoiBlanc; ++p)
+    for (int32_t p = Premiere; p <= Derniere; ++p)
         if (const int32_t c = Pieces[p].CasePiece; c >= 1 && c <= 64) o |= Bit(c);
     return o;
 }

@@ -20,9 +20,9 @@ inline bool SurPlace(const TPosition& v, int32_t Piece) { return v.Pieces[Piece]
 
 Occupation Occupe(const TPosition& Pos) {
     Occupation o{};
-    for (int32_t n = 1; n <= 32; ++n)
-        if (Pos.Pieces[n].CasePiece != -1) o.Couleur[EstBlanche(n) ? 1 : 2] |= Bit(Pos.Pieces[n].CasePiece);
-    o.Tous = o.Couleur[1] | o.Couleur[2];
+    o.Tous = Pos.OccupeesDuPlateau();
+    o.Couleur[1] = Pos.BlanchesDuPlateau();
+    o.Couleur[2] = o.Tous & ~o.Couleur[1];
     return o;
 }
 

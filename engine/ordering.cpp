@@ -62,16 +62,24 @@ int32_t TChercheur::NoteRapideQ(int32_t Indice) const {
     return Gain(Pos, p, a) + (V - Pos.Pieces[p].ValeurPiece) / 64;
 }
 
-void TChercheur::TrieListeCoups(const TCoupTable& CoupTable) {
+void TChercheur::NoteCoups(const TCoupTable& CoupTable) {
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
     for (int32_t i = 1; i <= Liste.NbCoups; ++i) Liste.Coups[i].Note = static_cast<int16_t>(NoteRapide(i, CoupTable));
-    QSTrieListeCoups(1, Liste.NbCoups);
+}
+
+void TChercheur::NoteCoupsQ() {
+    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
+    for (int32_t i = 1; i <= Liste.NbCoups; ++i) Liste.Coups[i].Note = static_cast<int16_t>(NoteRapideQ(i));
+}
+
+void TChercheur::TrieListeCoups(const TCoupTable& CoupTable) {
+    NoteCoups(CoupTable);
+    QSTrieListeCoups(1, ListeCoups[Pos.NumDemiCoup].NbCoups);
 }
 
 void TChercheur::TrieListeCoupsQ() {
-    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
-    for (int32_t i = 1; i <= Liste.NbCoups; ++i) Liste.Coups[i].Note = static_cast<int16_t>(NoteRapideQ(i));
-    if (Liste.NbCoups > 1) QSTrieListeCoups(1, Liste.NbCoups);
+    NoteCoupsQ();
+    if (ListeCoups[Pos.NumDemiCoup].NbCoups > 1) QSTrieListeCoups(1, ListeCoups[Pos.NumDemiCoup].NbCoups);
 }
 
 // The sort leaves a move of the best note last, where the search takes its
@@ -101,14 +109,12 @@ int32_t TChercheur::TriDiffere() {
 }
 
 int32_t TChercheur::NoteListeCoups(const TCoupTable& CoupTable) {
-    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
-    for (int32_t i = 1; i <= Liste.NbCoups; ++i) Liste.Coups[i].Note = static_cast<int16_t>(NoteRapide(i, CoupTable));
+    NoteCoups(CoupTable);
     return TriDiffere();
 }
 
 int32_t TChercheur::NoteListeCoupsQ() {
-    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
-    for (int32_t i = 1; i <= Liste.NbCoups; ++i) Liste.Coups[i].Note = static_cast<int16_t>(NoteRapideQ(i));
+    NoteCoupsQ();
     return TriDiffere();
 }
 

@@ -187,14 +187,16 @@ public:
     Bitboard Occupations[NbDemiCoups + 2];
     Bitboard Occupees() const { return Occupations[NumDemiCoup]; }
     // The occupied squares of the current ply, from the pieces.
-    Bitboard OccupeesDuPlateau() const;
+    Bitboard OccupeesDuPlateau() const { return CasesDesPieces(1, 32); }
     // Beside them, kept the same way for the evaluation: White's occupied
     // squares (Black's are the others), and the piece-square values of
     // White's pieces less those of Black's, kings left out.
     Bitboard OccupationsBlanches[NbDemiCoups + 2];
     int32_t EcartsCases[NbDemiCoups + 2];
-    Bitboard BlanchesDuPlateau() const;
+    Bitboard BlanchesDuPlateau() const { return CasesDesPieces(1, RoiBlanc); }
     int32_t EcartCasesDuPlateau() const;
+    // The squares of pieces Premiere to Derniere that stand on the board.
+    Bitboard CasesDesPieces(int32_t Premiere, int32_t Derniere) const;
 
 private:
     JournalPly Sauvegardes[NbDemiCoups + 1];

@@ -54,16 +54,7 @@ int16_t TChercheur::Quies(int16_t Alpha, int16_t Beta) {
 
     bool CaptureAmeliore = false;
     for (int32_t i = n; i >= 1; --i) {
-        int32_t k = i;
-        if (Differe != 0) {
-            if (i == n) {
-                k = Differe;
-            } else {
-                TermineTri();
-                Differe = 0;
-            }
-        }
-        const sCoup m = Liste.Coups[k];
+        const sCoup m = Liste.Coups[CoupAPrendre(i, n, Differe)];
         Pos.EffectuerDeplacementQ(Pos.CaseDe(m), m.Arrivee, m.Promotion);
         const int16_t v = static_cast<int16_t>(-Quies(static_cast<int16_t>(-Beta), static_cast<int16_t>(-Alpha)));
         Pos.Restaure();

@@ -103,16 +103,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
     int32_t Calmes = 0;
     TCoupTable Meilleur;
     for (int32_t i = n; i >= 1; --i) {
-        int32_t k = i;
-        if (Differe != 0) {
-            if (i == n) {
-                k = Differe;
-            } else {
-                TermineTri();
-                Differe = 0;
-            }
-        }
-        const sCoup Coup = Liste.Coups[k];
+        const sCoup Coup = Liste.Coups[CoupAPrendre(i, n, Differe)];
         const int32_t p = Coup.Piece, a = Coup.Arrivee, c = Coup.Promotion;
         int32_t d = ProfondeurBase;
         const int32_t s = Pos.Pieces[p].CasePiece;

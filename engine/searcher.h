@@ -141,10 +141,19 @@ public:
     // The same notes, with the sort put off while the search needs only the
     // best move (see TriDiffere): the index of that move, which the search
     // takes first, or 0 when the list is already sorted.  A search that
-    // goes on to a second move sorts the list with TermineTri.
+    // goes on to a second move sorts the list (CoupAPrendre).
     int32_t NoteListeCoups(const TCoupTable& CoupTable);
     int32_t NoteListeCoupsQ();
-    void TermineTri() { QSTrieListeCoups(1, ListeCoups[Pos.NumDemiCoup].NbCoups); }
+    // Where the search, counting i down from n, finds its next move: the
+    // waiting best move first, then (the sort done at the second move) the
+    // sorted list.
+    int32_t CoupAPrendre(int32_t i, int32_t n, int32_t& Differe) {
+        if (Differe == 0) return i;
+        if (i == n) return Differe;
+        QSTrieListeCoups(1, n);
+        Differe = 0;
+        return i;
+    }
     int32_t CalculeTemps() const;
     bool VerifieTemps();
     std::string_view ChaineInfos(pLigne Ligne, int32_t Score, int32_t NumeroCoup, std::string_view TexteCoupCourant);
@@ -192,6 +201,9 @@ private:
     void EnregistreResultat(int16_t Profondeur, int16_t Alpha, int16_t AlphaEntree, const TCoupTable& Meilleur);
     void QSTrieListeCoups(int32_t Bas, int32_t Haut);
     int32_t TriDiffere();
+    // The notes of the current ply's moves, written without sorting.
+    void NoteCoups(const TCoupTable& CoupTable);
+    void NoteCoupsQ();
     // The best root move of the previous iteration, at its own root.
     bool EstCoupRacine(int32_t p, int32_t a) const;
     // How long the first iteration may run before any root move is done.
