@@ -10,8 +10,6 @@ namespace velkar {
 
 namespace {
 
-inline bool EstEnnemi(int32_t Piece, int32_t CampRoi) { return CampRoi == 1 ? Piece > RoiBlanc : EstBlanche(Piece); }
-
 // A queen attacks along every line, a bishop along diagonals (even
 // directions), a rook along ranks and files (odd directions).
 inline bool GlisseSur(int32_t Type, int32_t Direction) {
@@ -74,7 +72,7 @@ bool TPosition::RoiEchec(int32_t CampRoi) const {
         for (Bitboard b = Cases & Occ; b != 0; b &= b - 1) {
             const int32_t p = Echiquier[__builtin_ctzll(b) + 1];
             const int32_t t = Pieces[p].TypePiece;
-            if ((t == Type || t == Type2) && EstEnnemi(p, CampRoi)) return true;
+            if ((t == Type || t == Type2) && EstAdverse(p, CampRoi)) return true;
         }
         return false;
     };
@@ -86,7 +84,7 @@ bool TPosition::RoiEchec(int32_t CampRoi) const {
         const int32_t* Rayon = Geometrie.Rayons[K][d];
         if (Rayon[0] == 0) continue;
         const int32_t p = Echiquier[Rayon[1]];
-        if (p != 0 && Pieces[p].TypePiece == 1 && EstEnnemi(p, CampRoi)) return true;
+        if (p != 0 && Pieces[p].TypePiece == 1 && EstAdverse(p, CampRoi)) return true;
     }
     return false;
 }
@@ -106,7 +104,7 @@ bool TPosition::EchecRapide(int32_t CampRoi, int32_t Piece, int32_t CaseDepart, 
         const int32_t b = PremierBloqueur(Bitboards.Rayon[K][d] & Apres, d);
         if (b == 0 || b == CaseArrivee) return false;
         const int32_t p = Echiquier[b];
-        return EstEnnemi(p, CampRoi) && GlisseSur(Pieces[p].TypePiece, d);
+        return EstAdverse(p, CampRoi) && GlisseSur(Pieces[p].TypePiece, d);
     }
     const TCoupEssai Essai(Echiquier, Pieces, Occupations[NumDemiCoup], Piece, CaseDepart, CaseArrivee);
     return RoiEchec(CampRoi);
@@ -121,7 +119,7 @@ bool TPosition::EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) const {
         for (int32_t k = 1; k <= Rayon[0]; ++k) {
             const int32_t p = Echiquier[Rayon[k]];
             if (p == 0) continue;
-            if (EstEnnemi(p, Camp) && GlisseSur(Pieces[p].TypePiece, d)) return true;
+            if (EstAdverse(p, Camp) && GlisseSur(Pieces[p].TypePiece, d)) return true;
             break;
         }
     }
@@ -131,14 +129,14 @@ bool TPosition::EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) const {
         const int32_t* Sauts = Geometrie.Rayons[K][9];
         for (int32_t k = 1; k <= Sauts[0]; ++k) {
             const int32_t p = Echiquier[Sauts[k]];
-            if (p != 0 && EstEnnemi(p, Camp) && Pieces[p].TypePiece == 2) return true;
+            if (p != 0 && EstAdverse(p, Camp) && Pieces[p].TypePiece == 2) return true;
         }
     } else if (d >= 1) {
         const int32_t* Rayon = Geometrie.Rayons[K][d];
         for (int32_t k = 1; k <= Rayon[0]; ++k) {
             const int32_t p = Echiquier[Rayon[k]];
             if (p == 0) continue;
-            if (!EstEnnemi(p, Camp)) break;
+            if (!EstAdverse(p, Camp)) break;
             const int32_t Type = Pieces[p].TypePiece;
             if (GlisseSur(Type, d)) return true;
             if (Type == 1 && DirectionPion(Camp, d)) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "hashtab.h"
+#include "types.h"
 
 namespace velkar {
 
@@ -18,12 +19,6 @@ enum TBorne : int8_t {
     BorneExacte = 0,
     BorneHaute = 1,  // the true value is at most the score (no move raised Alpha)
     BorneBasse = 2   // the true value is at least the score (a cut-off)
-};
-
-// A move as the table keeps it: piece number, destination, promotion; -1 for none.
-struct TCoupTable {
-    int32_t Piece = -1, Arrivee = -1, Promotion = -1;
-    bool operator==(const TCoupTable&) const = default;
 };
 
 // What a probe found.

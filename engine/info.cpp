@@ -59,7 +59,7 @@ std::string_view TChercheur::ChaineInfosPrimaire(int32_t NumeroCoup, std::string
 size_t TChercheur::TexteVariation(const LigneVP& Ligne, char* Texte) const {
     size_t k = 0;
     for (int32_t i = 0; i < Ligne.NbCoups; ++i) {
-        const CoupVP& c = Ligne.Coups[i];
+        const TCoupUci& c = Ligne.Coups[i];
         k += static_cast<size_t>(EcritCoup(Texte + k, c.Depart, c.Arrivee, c.Promotion));
         Texte[k++] = ' ';
     }

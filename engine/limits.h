@@ -3,12 +3,9 @@
 
 #include <cstdint>
 
-namespace velkar {
+#include "types.h"
 
-// A move as the interface writes it: its squares and promotion (-1: none).
-struct TCoupUci {
-    int8_t Depart, Arrivee, Promotion;
-};
+namespace velkar {
 
 struct TLimites {
     // Clocks and increments in milliseconds.  A depth search (without a

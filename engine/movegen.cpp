@@ -17,11 +17,6 @@ inline void AjouteCoup(ListeCoupsPly& Liste, int32_t Piece, int32_t CaseArrivee,
     m.Promotion = static_cast<int8_t>(Promotion);
 }
 
-// Piece of the other colour than the side to move (the empty square is none).
-inline bool EstAdverse(int32_t Piece, int32_t CampJoueur) {
-    return CampJoueur == 1 ? Piece > RoiBlanc : EstBlanche(Piece);
-}
-
 inline bool PromeutSur(int32_t CampJoueur, int32_t Case) { return CampJoueur == 1 ? Case > 56 : Case < 9; }
 
 // The single steps of piece n from s: the knight's jumps in their fixed

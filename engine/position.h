@@ -36,13 +36,6 @@ constexpr int32_t TourApresRoque[5] = {0, 6, 4, 62, 60};
 // The corner squares of the castling rooks in standard chess.
 constexpr int32_t CoinsRoque[5] = {0, 8, 1, 64, 57};
 
-struct sCoup {
-    uint8_t Piece;     // number of the moving piece
-    uint8_t Arrivee;   // destination square
-    int8_t Promotion;  // 2..5, or -1
-    int16_t Note;      // ordering score
-};
-
 struct ListeCoupsPly {
     int32_t NbCoups;
     sCoup Coups[CoupsParListe + 1];  // moves are 1..NbCoups; slot 0 unused

@@ -53,8 +53,8 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
     // 6. The line starts with the move searched last, should nothing raise Alpha.
     NbCoupsRacine = n;
     const int32_t ProfondeurBase = Profondeur;
-    Ligne->Coups[0] = CoupVP{static_cast<int8_t>(Liste.Coups[1].Arrivee), Liste.Coups[1].Promotion,
-                             static_cast<int8_t>(Pos.CaseDe(Liste.Coups[1]))};
+    Ligne->Coups[0] = TCoupUci{static_cast<int8_t>(Pos.CaseDe(Liste.Coups[1])),
+                               static_cast<int8_t>(Liste.Coups[1].Arrivee), Liste.Coups[1].Promotion};
 
     // 7. Every root move at full depth and with the full window.
     LigneVP Enfant;
@@ -294,7 +294,7 @@ std::string TChercheur::Recherche() {
     // 5. Deeper and deeper, each iteration inside a window around the last score.
     LigneVP Ligne;
     Ligne.NbCoups = 0;
-    Ligne.Coups[0] = CoupVP{0, -1, 0};
+    Ligne.Coups[0] = TCoupUci{0, 0, -1};
     bool Choisi = Resolue;
     while (!Resolue) {
         ++DemiCoupMax;

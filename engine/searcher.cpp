@@ -87,7 +87,8 @@ void TChercheur::NoteHistorique(int32_t Type, int32_t a, uint32_t Bonus) {
 }
 
 void TChercheur::CopieLigne(pLigne Ligne, int32_t Depart, int32_t Arrivee, int32_t Promotion, const LigneVP& Enfant) {
-    Ligne->Coups[0] = CoupVP{static_cast<int8_t>(Arrivee), static_cast<int8_t>(Promotion), static_cast<int8_t>(Depart)};
+    Ligne->Coups[0] =
+        TCoupUci{static_cast<int8_t>(Depart), static_cast<int8_t>(Arrivee), static_cast<int8_t>(Promotion)};
     int32_t n = Enfant.NbCoups;
     if (n > CoupsParLigne - 1) n = CoupsParLigne - 1;
     for (int32_t k = 0; k < n; ++k) Ligne->Coups[k + 1] = Enfant.Coups[k];

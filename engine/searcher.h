@@ -22,37 +22,15 @@ namespace velkar {
 #define VELKAR_FORMAT_PRINTF(Format, Arguments)
 #endif
 
-constexpr int32_t CoupsParLigne = 101;
 constexpr int32_t ProfondeurMax = 600;  // iterations of one search at most
 // Extensions are granted only while the line stays within this many plies
 // beyond the iteration's horizon.
 constexpr int32_t RoomExtension = 32;
 
-// Scores.  A mate is 14999 less the distance in plies from the root, so a
-// side mated now, at the root, scores -14999; every score beyond SeuilMat
-// is a mate.  Mate values are the same on both sides of zero.
-constexpr int32_t ScoreMat = 14999;
-constexpr int32_t ValeurMat = 15000;    // mate in n moves: (ValeurMat - |score|) / 2
-constexpr int32_t SeuilMat = 14500;     // scores beyond are mates, searched no further
-constexpr int32_t SeuilMatNul = 14000;  // a null-move score beyond reveals a mate threat
-constexpr int16_t ScoreInfini = 32767;
 // Each iteration searches within this distance of the last score first.
 constexpr int32_t Aspiration = 35;
 
 class TEquipe;
-
-// One move of a principal variation.
-struct CoupVP {
-    int8_t Arrivee;
-    int8_t Promotion;
-    int8_t Depart;
-};
-
-struct LigneVP {
-    int32_t NbCoups;
-    CoupVP Coups[CoupsParLigne];
-};
-using pLigne = LigneVP*;
 
 // What the interface's options set for every search.
 struct TReglages {
@@ -227,7 +205,7 @@ private:
     void VariationsSuivantes(int16_t Profondeur, bool Echec, const LigneVP& Premiere, int16_t Score);
     size_t TexteVariation(const LigneVP& Ligne, char* Texte) const;
     // A variation's move as the table keeps it, on the root's board.
-    TCoupTable CoupTableDe(const CoupVP& c) const {
+    TCoupTable CoupTableDe(const TCoupUci& c) const {
         return TCoupTable{Pos.Echiquier[c.Depart], c.Arrivee, c.Promotion};
     }
     // Variation k becomes the search's answer: its move, score and text.

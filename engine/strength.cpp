@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "searcher.h"
+#include "types.h"
 
 namespace velkar {
 

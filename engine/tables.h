@@ -5,20 +5,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
+
+#include "types.h"
 
 namespace velkar {
-
-extern const int32_t CaseVersX[65];       // file 1..8 of each square
-extern const int32_t CaseVersY[65];       // rank 1..8 of each square
-extern const char CaseVersChaine[65][3];  // "a1" .. "h8"
-
-// Piece numbers of the kings; 1..16 are White's pieces, 17..32 Black's.
-constexpr int32_t RoiBlanc = 16;
-constexpr int32_t RoiNoir = 32;
-inline int32_t NumeroRoi(int32_t Camp) { return Camp == 1 ? RoiBlanc : RoiNoir; }
-inline bool EstBlanche(int32_t Piece) { return Piece >= 1 && Piece <= RoiBlanc; }
 
 constexpr int32_t ValeursPieces[7] = {0, 100, 325, 325, 500, 975, 0};
 
@@ -63,16 +53,5 @@ struct TClesHachage {
     TClesHachage();
 };
 extern const TClesHachage ClesHachage;
-
-// Promotion letter of a promotion type ("n", "b", "r", "q"), empty otherwise.
-const char* PromotionVersChaine(int32_t Promotion);
-int32_t ChaineVersCase(const char* Texte, int32_t Longueur);
-// A move in coordinates ("e2e4", "e7e8q"); false for any other text.
-bool LitCoup(std::string_view Texte, int32_t& Depart, int32_t& Arrivee, int32_t& Promotion);
-
-// A move in coordinates ("e2e4", "e7e8q"): written at Texte (room for six
-// characters, no terminator), the length returned; or as a string.
-int32_t EcritCoup(char* Texte, int32_t Depart, int32_t Arrivee, int32_t Promotion);
-std::string TexteCoup(int32_t Depart, int32_t Arrivee, int32_t Promotion);
 
 }  // namespace velkar

@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "searcher.h"
+#include "types.h"
 
 namespace velkar {
 

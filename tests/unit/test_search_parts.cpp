@@ -238,12 +238,12 @@ TEST(Infos, LignesDeVariation) {
     Table.RemetRemplissage();
     v.DebutRecherche = static_cast<uint32_t>(plateforme::GetTickCount());
     LigneVP l{};
-    auto Ligne = [&](std::vector<CoupVP> c, int32_t Score) {
+    auto Ligne = [&](std::vector<TCoupUci> c, int32_t Score) {
         l.NbCoups = static_cast<int32_t>(c.size());
         std::copy(c.begin(), c.end(), l.Coups);
         return std::string(v.ChaineInfos(&l, Score, 1, "e2e4"));
     };
-    const CoupVP e2e4{29, -1, 13}, e7e5{37, -1, 53}, g1f3{22, -1, 7}, c7c5{35, -1, 51};
+    const TCoupUci e2e4{13, 29, -1}, e7e5{53, 37, -1}, g1f3{7, 22, -1}, c7c5{51, 35, -1};
     std::string s = Ligne({e2e4, e7e5, g1f3}, 14499);
     EXPECT_EQ(s.rfind("info depth 7 seldepth 12 currmove e2e4 currmovenumber 1 score cp 14499 time ", 0), 0u) << s;
     EXPECT_NE(s.find(" nodes 5000 "), std::string::npos) << s;
@@ -261,7 +261,7 @@ TEST(Infos, LignesDeVariation) {
 
     // A promotion carries its letter; the table never shows more than full.
     Table.EntreesUtilisees = 10 * Table.NbEntrees();
-    s = Ligne({CoupVP{61, 5, 53}, e7e5}, 0);
+    s = Ligne({TCoupUci{53, 61, 5}, e7e5}, 0);
     EXPECT_NE(s.find(" score cp 0 time "), std::string::npos) << s;
     EXPECT_TRUE(s.ends_with(" hashfull 1000 pv e7e8q e7e5 ")) << s;
     s = v.ChaineInfosPrimaire(4, "g1f3");
