@@ -13,6 +13,11 @@ namespace velkar {
 // The pawn structure is read from the pawn table when it is there, and
 // stored there otherwise.
 int16_t Eval(const TPosition& Pos, TTablePions& TablePions);
+// The positional score E with the material added, from the side to move's
+// point of view: the static score the search starts from.
+inline int32_t AvecMateriel(const TPosition& Pos, int32_t E) {
+    return Pos.Camp == Blanc ? E + Pos.Materiel : E - Pos.Materiel;
+}
 
 // Pawn structure S from White's point of view, computed from the board.
 int16_t StructurePions(const TPosition& Pos);

@@ -6,10 +6,9 @@
 
 namespace velkar {
 
-TTablesPartagees::TTablesPartagees() {
-    constexpr int64_t TailleHash = 128, TailleHashPions = 8;  // MB
-    if (!Transposition.Alloue(static_cast<uint64_t>(TailleHash * 1048576 / 16)) ||
-        !Pions.Alloue(static_cast<uint64_t>(TailleHashPions * 1048576 / 10)))
+TTablesPartagees::TTablesPartagees(int32_t MoTransposition) {
+    if (!Transposition.Alloue(EntreesParMo(MoTransposition)) ||
+        !Pions.Alloue(static_cast<uint64_t>(MoPions) * OctetsParMo / sizeof(HashPion)))
         throw std::bad_alloc();
 }
 

@@ -87,16 +87,29 @@ public:
     void HashEnregistrePions(uint64_t ClePions, int16_t Valeur);
 };
 
+// Table sizes are given in megabytes.
+constexpr uint64_t OctetsParMo = 1048576;
+constexpr uint64_t EntreesParMo(int32_t Mo) { return static_cast<uint64_t>(Mo) * OctetsParMo / sizeof(Hash); }
+// The pawn table has a fixed size: structures repeat so much that it needs
+// no more.
+constexpr int32_t MoPions = 8;
+
 struct TTablesPartagees {
-    // The default sizes: 128 MB for the transposition table, 8 MB for the
+    // MoTransposition megabytes for the transposition table, MoPions for the
     // pawns.  Throws std::bad_alloc when they cannot be had.
-    TTablesPartagees();
+    explicit TTablesPartagees(int32_t MoTransposition);
     TTableTransposition Transposition;
     TTablePions Pions;
     // Both tables read as empty from now on.
     void Vide() {
         Transposition.Vide();
         Pions.Vide();
+    }
+    // The same, and the fill count starts again from zero: a new position
+    // or a table of another size.
+    void Reinitialise() {
+        Vide();
+        Transposition.RemetRemplissage();
     }
     // Both tables' memory mapped in (the first time only), where an
     // interface gives the engine time: ucinewgame, and isready.

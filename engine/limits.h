@@ -1,8 +1,12 @@
-// The limits of one search, as a go command gives them.
+// The request of one search: the limits a go command gives, and the way the
+// options say to search.  A request is a value: once a search has it,
+// nobody changes it; what arrives during the search (stop, ponderhit, quit,
+// the node limit reached) acts on the stop state (signals.h).
 #pragma once
 
 #include <cstdint>
 
+#include "strength.h"
 #include "types.h"
 
 namespace velkar {
@@ -25,6 +29,20 @@ struct TLimites {
     static constexpr int32_t CoupsRechercheMax = 256;
     int32_t NbCoupsRecherche = 0;
     TCoupUci CoupsRecherche[CoupsRechercheMax];
+};
+
+// How the options say to search.
+struct TReglages {
+    int32_t MultiPV = 1;       // variations searched and shown at the root
+    int32_t MoveOverhead = 0;  // milliseconds the interface and the system lose per move
+    bool LimiteForce = false;  // play at the strength Elo asks (see strength.h)
+    int32_t Elo = EloMax;      // the level asked
+};
+
+struct TRequete {
+    TLimites Limites;
+    TReglages Reglages;
+    bool AvecEquipe = true;  // the helper threads search beside the main one
 };
 
 }  // namespace velkar

@@ -47,7 +47,7 @@ int32_t TChercheur::NoteRapide(int32_t Indice, const TCoupTable& CoupTable) cons
         const uint32_t H = std::min<uint32_t>(Historique[Pos.NumDemiCoup][Pos.Pieces[p].TypePiece][a], 512);
         Note = (Gain(Pos, p, a) + static_cast<int32_t>(H)) / 8;
     }
-    if (m.Promotion != -1) Note += 100 * m.Promotion;
+    if (m.Promotion != SansPromotion) Note += 100 * m.Promotion;
     return Note;
 }
 
@@ -75,11 +75,6 @@ void TChercheur::NoteCoupsQ() {
 void TChercheur::TrieListeCoups(const TCoupTable& CoupTable) {
     NoteCoups(CoupTable);
     QSTrieListeCoups(1, ListeCoups[Pos.NumDemiCoup].NbCoups);
-}
-
-void TChercheur::TrieListeCoupsQ() {
-    NoteCoupsQ();
-    if (ListeCoups[Pos.NumDemiCoup].NbCoups > 1) QSTrieListeCoups(1, ListeCoups[Pos.NumDemiCoup].NbCoups);
 }
 
 // The sort leaves a move of the best note last, where the search takes its

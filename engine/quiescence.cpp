@@ -11,8 +11,8 @@ namespace {
 inline bool EchangeEgal(int32_t TypePris, int32_t TypePreneur) {
     // clang-format off
     switch (TypePris * 8 + TypePreneur) {
-        case 5 * 8 + 5: case 4 * 8 + 4: case 3 * 8 + 2:
-        case 3 * 8 + 3: case 2 * 8 + 3: case 1 * 8 + 1:
+        case Dame * 8 + Dame: case Tour * 8 + Tour: case Fou * 8 + Cavalier:
+        case Fou * 8 + Fou: case Cavalier * 8 + Fou: case Pion * 8 + Pion:
             return true;
         default:
             return false;
@@ -24,7 +24,7 @@ inline bool EchangeEgal(int32_t TypePris, int32_t TypePreneur) {
 
 void TChercheur::MetAJourTueurs(int32_t p, int32_t a, int32_t c) {
     int32_t* Tueurs = Killers[Pos.NumDemiCoup];
-    if (c != -1) return;
+    if (c != SansPromotion) return;
     if (p == Tueurs[0] || p == Tueurs[2] || a == Tueurs[1] || a == Tueurs[3]) return;
     const int32_t Victime = Pos.Echiquier[a];
     if (Victime != 0 && EchangeEgal(Pos.Pieces[Victime].TypePiece, Pos.Pieces[p].TypePiece)) return;

@@ -1,12 +1,14 @@
-// The root of the search and the iterative-deepening driver.
+// The root of the search and the iterative deepening that every searcher
+// runs, with what comes before it (the root moves a search may play, the
+// move of the endgame tables) and after it (a fallback move, the level's
+// choice).
 #include <algorithm>
 #include <cstdlib>
 
-#include "../platform/plateforme.h"
+#include "duties.h"
 #include "eval.h"
 #include "searcher.h"
 #include "syzygy.h"
-#include "threads.h"
 
 namespace velkar {
 
@@ -32,7 +34,7 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
     Pos.GenereListeCoups(Liste);
     int32_t n = Liste.NbCoups;
-    if (n == 0) return static_cast<int16_t>(Echec ? Eloignement - ScoreMat : 0);
+    if (n == 0) return static_cast<int16_t>(Echec ? -MatEn(Eloignement) : 0);
 
     // 5. Single reply, or ordering; then only the moves the search may play.
     if (n == 1 && Pos.NumDemiCoup + Profondeur <= DemiCoupMax + RoomExtension) {
@@ -44,7 +46,7 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
         // searcher comes to those moves, while it searches the likely ones.
         if (Ordre == OrdreInverse && n > 2) std::reverse(Liste.Coups + 1, Liste.Coups + n);
     }
-    if (NbExclus > 0 || Limites.NbCoupsRecherche > 0) {
+    if (NbExclus > 0 || NbCoupsRecherche > 0) {
         FiltreRacine(Liste);
         n = Liste.NbCoups;
         if (n == 0) return Alpha;
@@ -65,8 +67,8 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
         const int32_t d = ProfondeurBase;
         const int32_t s = Pos.Pieces[p].CasePiece;
         NumCoupRacine = i;
-        TexteCoupRacine[EcritCoup(TexteCoupRacine, s, a, c)] = 0;
-        Progression(false, n - i + 1);
+        CoupRacineCourant = TCoupUci{static_cast<int8_t>(s), static_cast<int8_t>(a), static_cast<int8_t>(c)};
+        Devoirs->Progression(*this, false, n - i + 1, CoupRacineCourant);
         const bool Capture = Pos.EstPrise(p, a);
         Pos.EffectuerDeplacement(s, a, c);
         Transposition.Precharge(Pos.Cle);
@@ -91,23 +93,18 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
             Meilleur = TCoupTable{p, a, c};
             RacineAmelioree = true;
             CopieLigne(Ligne, s, a, c, Enfant);
-            if (DemiCoupMax > 2 && Variantes == 1) {
-                const std::string_view Infos = ChaineInfos(Ligne, Alpha, n - i + 1, TexteCoupRacine);
-                if (!Infos.empty()) EF(Infos);
-            }
+            if (DemiCoupMax > 2 && Variantes == 1) NouvelleVariation(Ligne, Alpha, n - i + 1);
             if (Alpha > SeuilMat) return Alpha;
         }
         if (i == 1 && !Arret && DemiCoupMax > 2 && Variantes == 1) {
-            const std::string_view Infos = ChaineInfos(Ligne, Alpha, n, TexteCoupRacine);
-            if (!Infos.empty()) EF(Infos);
+            NouvelleVariation(Ligne, Alpha, n);
         } else if (Arret) {
             return 0;
         }
     }
 
     // 8. Store and return; a search over part of the moves stores nothing.
-    if (NbExclus == 0 && Limites.NbCoupsRecherche == 0)
-        EnregistreResultat(ProfondeurStockee, Alpha, AlphaEntree, Meilleur);
+    if (NbExclus == 0 && NbCoupsRecherche == 0) EnregistreResultat(ProfondeurStockee, Alpha, AlphaEntree, Meilleur);
     return Alpha;
 }
 
@@ -115,6 +112,57 @@ bool TChercheur::ACoupLegal() {
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
     Pos.GenereCoupsLegaux(Liste);
     return Liste.NbCoups > 0;
+}
+
+void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Intervalle, TDevoirs& D, int32_t Decalage,
+                         bool Inverse) {
+    Limites = &L;
+    Devoirs = &D;
+    Variantes = NbVariantes;
+    IntervalleVerification = Intervalle;
+    Ordre = Inverse ? OrdreInverse : OrdreNormal;
+    DemiCoupRacine = Pos.NumDemiCoup;
+    DemiCoupMax = Pos.NumDemiCoup - 1 + Decalage;
+    Compteur = Decalage;
+    Noeuds = TbHits = 0;
+    NoeudsVus.store(0, std::memory_order_relaxed);
+    TbHitsVus.store(0, std::memory_order_relaxed);
+    Arret = false;
+    Iteration = ProfondeurSel = 0;
+    RacineAmelioree = Choisi = false;
+    NbExclus = NbCandidats = NbCoupsRecherche = 0;
+    DerniereVP.NbCoups = 0;
+    // The root's check flag, which the generation of its moves reads.
+    EchecRacine = Pos.RoiEchec(Pos.Camp);
+    Pos.EnEchec[Pos.NumDemiCoup] = EchecRacine;
+    PiecesFinales = PiecesTablesFinales();
+}
+
+void TChercheur::RetientCoupsRecherche(TRapporteur& Rapporteur) {
+    // The moves of go searchmoves that are legal here (the root's list is
+    // the legal one); if none is, all are.
+    const ListeCoupsPly& Legaux = ListeCoups[Pos.NumDemiCoup];
+    NbCoupsRacineCherches = Legaux.NbCoups;
+    int32_t n = 0;
+    for (int32_t k = 0; k < Limites->NbCoupsRecherche; ++k) {
+        const TCoupUci c = Limites->CoupsRecherche[k];
+        bool Legal = false;
+        for (int32_t i = 1; i <= Legaux.NbCoups && !Legal; ++i)
+            Legal = Pos.EstCoup(Legaux.Coups[i], c.Depart, c.Arrivee, c.Promotion);
+        if (Legal) {
+            CoupsRecherche[n++] = c;
+        } else {
+            Rapporteur.CoupRechercheIllegal(c);
+        }
+    }
+    NbCoupsRecherche = n;
+    if (n > 0) NbCoupsRacineCherches = n;
+}
+
+void TChercheur::RepriseCoupsRecherche(const TChercheur& Principal) {
+    NbCoupsRecherche = Principal.NbCoupsRecherche;
+    std::copy(Principal.CoupsRecherche, Principal.CoupsRecherche + NbCoupsRecherche, CoupsRecherche);
+    NbCoupsRacineCherches = Principal.NbCoupsRacineCherches;
 }
 
 // When no iteration has chosen a move (a stop during the first iteration
@@ -132,15 +180,13 @@ void TChercheur::CoupDeSecours() {
     DemiCoupCoupRacine = Pos.NumDemiCoup;
     DemiCoupMax = DemiCoupMaxGarde;
     // No iteration gave a score: the static one of the position.
-    const int32_t e = Eval(Pos, Pions);
-    ScoreCoupRacine = Pos.Camp == 1 ? e + Pos.Materiel : e - Pos.Materiel;
+    ScoreCoupRacine = AvecMateriel(Pos, Eval(Pos, Pions));
     ProfondeurCoupRacine = 0;
 }
 
 bool TChercheur::CoupDesTables() {
     TRacineFinale r;
-    if (Limites.NbCoupsRecherche > 0 || Variantes > 1 || Pos.NumDemiCoup >= DemiCoupsPartieMax ||
-        !SondeRacineFinale(Pos, r))
+    if (NbCoupsRecherche > 0 || Variantes > 1 || Pos.NumDemiCoup >= DemiCoupsPartieMax || !SondeRacineFinale(Pos, r))
         return false;
     const ListeCoupsPly& Legaux = ListeCoups[Pos.NumDemiCoup];
     for (int32_t i = 1; i <= Legaux.NbCoups; ++i) {
@@ -156,33 +202,13 @@ bool TChercheur::CoupDesTables() {
     return false;
 }
 
-void TChercheur::RetientCoupsRecherche() {
-    // The moves of go searchmoves that are legal here; if none is, all are.
-    const ListeCoupsPly& Legaux = ListeCoups[Pos.NumDemiCoup];
-    int32_t n = 0;
-    for (int32_t k = 0; k < Limites.NbCoupsRecherche; ++k) {
-        const TCoupUci c = Limites.CoupsRecherche[k];
-        bool Legal = false;
-        for (int32_t i = 1; i <= Legaux.NbCoups && !Legal; ++i)
-            Legal = Pos.EstCoup(Legaux.Coups[i], c.Depart, c.Arrivee, c.Promotion);
-        if (Legal) {
-            Limites.CoupsRecherche[n++] = c;
-        } else {
-            EF("info string searchmoves: " + TexteCoup(c.Depart, c.Arrivee, c.Promotion) +
-               " is not a legal move here, ignored");
-        }
-    }
-    Limites.NbCoupsRecherche = n;
-    if (n > 0) NbCoupsRacineCherches = n;
-}
-
 void TChercheur::FiltreRacine(ListeCoupsPly& Liste) const {
     int32_t n = 0;
     for (int32_t i = 1; i <= Liste.NbCoups; ++i) {
         const sCoup& m = Liste.Coups[i];
-        bool Garde = Limites.NbCoupsRecherche == 0;
-        for (int32_t k = 0; k < Limites.NbCoupsRecherche && !Garde; ++k) {
-            const TCoupUci& c = Limites.CoupsRecherche[k];
+        bool Garde = NbCoupsRecherche == 0;
+        for (int32_t k = 0; k < NbCoupsRecherche && !Garde; ++k) {
+            const TCoupUci& c = CoupsRecherche[k];
             Garde = Pos.EstCoup(m, c.Depart, c.Arrivee, c.Promotion);
         }
         for (int32_t k = 0; k < NbExclus && Garde; ++k)
@@ -190,6 +216,16 @@ void TChercheur::FiltreRacine(ListeCoupsPly& Liste) const {
         if (Garde) Liste.Coups[++n] = m;
     }
     Liste.NbCoups = n;
+}
+
+void TChercheur::NouvelleVariation(pLigne Ligne, int32_t Score, int32_t NumeroCoup) {
+    // Nothing new to say when the variation is the last one reported, or a
+    // beginning of it.
+    const LigneVP& l = *Ligne;
+    if (l.NbCoups <= DerniereVP.NbCoups && std::equal(l.Coups, l.Coups + l.NbCoups, DerniereVP.Coups)) return;
+    DerniereVP.NbCoups = l.NbCoups;
+    std::copy(l.Coups, l.Coups + l.NbCoups, DerniereVP.Coups);
+    Devoirs->Variation(*this, DerniereVP, Score, NumeroCoup, CoupRacineCourant);
 }
 
 void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const LigneVP& Premiere, int16_t Score) {
@@ -212,25 +248,23 @@ void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const Ligne
 
     // The variations searched to the end (a stop may cut the last ones),
     // best first: a later search may have found more than an earlier one.
-    int32_t Ordre[VariationsMax];
-    for (int32_t k = 0; k < Nombre; ++k) Ordre[k] = k;
-    std::stable_sort(Ordre, Ordre + Nombre,
+    int32_t Rangs[VariationsMax];
+    for (int32_t k = 0; k < Nombre; ++k) Rangs[k] = k;
+    std::stable_sort(Rangs, Rangs + Nombre,
                      [this](int32_t x, int32_t y) { return ScoresVariations[x] > ScoresVariations[y]; });
-    for (int32_t k = 0; k < Nombre; ++k) {
-        const LigneVP& l = Variations[Ordre[k]];
-        EF(ChaineInfosMultiPV(k + 1, l, ScoresVariations[Ordre[k]]));
-    }
+    for (int32_t k = 0; k < Nombre; ++k)
+        Devoirs->VariationMultiPV(*this, k + 1, Variations[Rangs[k]], ScoresVariations[Rangs[k]]);
     NbCandidats = Nombre;
-    std::copy(Ordre, Ordre + Nombre, Candidats);
-    RetientVariation(Ordre[0]);
+    std::copy(Rangs, Rangs + Nombre, Candidats);
+    RetientVariation(Rangs[0]);
 }
 
 void TChercheur::RetientVariation(int32_t k) {
     const LigneVP& l = Variations[k];
     CoupRacine = CoupTableDe(l.Coups[0]);
     ScoreCoupRacine = ScoresVariations[k];
-    char Texte[CoupsParLigne * 6 + 1];
-    DerniereVP.assign(Texte, TexteVariation(l, Texte));
+    DerniereVP.NbCoups = l.NbCoups;
+    std::copy(l.Coups, l.Coups + l.NbCoups, DerniereVP.Coups);
 }
 
 void TChercheur::ChoisitCoupDuNiveau(const TNiveau& Niveau) {
@@ -243,59 +277,14 @@ void TChercheur::ChoisitCoupDuNiveau(const TNiveau& Niveau) {
     if (k != 0) RetientVariation(Candidats[k]);
 }
 
-std::string TChercheur::Recherche() {
-    // 1-3. Set up the search.
-    DemiCoupRacine = Pos.NumDemiCoup;
-    DebutRecherche = static_cast<uint32_t>(plateforme::GetTickCount());
-    DebutPonder = DebutRecherche;
-    DemiCoupMax = Pos.NumDemiCoup - 1;
+void TChercheur::Itere(bool Resolue) {
     int16_t a = -ScoreInfini, b = ScoreInfini;
-    TempsAlloue = CalculeTemps();
-    DebutTemps = DernierAffichage = static_cast<uint32_t>(plateforme::GetTickCount());
-    int32_t Compteur = 0;
-    Noeuds = 0;
-    Arret = false;
-    Iteration = 0;
-    LigneAvecScore = false;
-    NbExclus = 0;
-    plateforme::PrepareEntreeRecherche();
-
-    // At a limited strength: a node budget (larger against a bare king,
-    // which must be mated), several root moves to choose from, and the
-    // budget looked at often enough for the smallest one.
-    NiveauLimite = Reglages.LimiteForce;
-    const TNiveau Niveau = NiveauDeForce(Reglages.Elo);
-    const bool RoiSeul = Pos.NbPieces(3 - Pos.Camp) == 1;
-    BudgetNoeuds = NiveauLimite ? (RoiSeul ? std::max<uint64_t>(Niveau.Noeuds, 200000) : Niveau.Noeuds) : 0;
-    Variantes = NiveauLimite && !RoiSeul ? std::max(Reglages.MultiPV, Niveau.Candidats) : Reglages.MultiPV;
-    IntervalleVerification = NiveauLimite ? 63 : 4095;
-    NbCandidats = 0;
-
-    // 4. The root's check flag.
-    const bool EchecRacine = Pos.RoiEchec(Pos.Camp);
-    Pos.EnEchec[Pos.NumDemiCoup] = EchecRacine;
-    DerniereVP.clear();
-    if (!ACoupLegal()) return "";
-    NbCoupsRacineCherches = ListeCoups[Pos.NumDemiCoup].NbCoups;
-    if (Limites.NbCoupsRecherche > 0) RetientCoupsRecherche();
-    PiecesFinales = PiecesTablesFinales();
-    TbHits = 0;
-    ProfondeurSel = 0;
-    // A position the tables solve gets their move at once.
-    const bool Resolue = PiecesFinales > 0 && CoupDesTables();
-
-    // Helpers search beside this searcher, on the same root, until it ends.
-    const bool AvecEquipe = !Resolue && !NiveauLimite && Equipe != nullptr && Equipe->NbAuxiliaires() > 0;
-    if (AvecEquipe) Equipe->Demarre(Pos, Limites);
-
     // Several variations are searched each with the full window.
     const bool Fenetre = Variantes == 1;
-
-    // 5. Deeper and deeper, each iteration inside a window around the last score.
     LigneVP Ligne;
     Ligne.NbCoups = 0;
-    Ligne.Coups[0] = TCoupUci{0, 0, -1};
-    bool Choisi = Resolue;
+    Ligne.Coups[0] = TCoupUci{0, 0, SansPromotion};
+    Choisi = Resolue;
     while (!Resolue) {
         ++DemiCoupMax;
         ++Compteur;
@@ -323,34 +312,25 @@ std::string TChercheur::Recherche() {
             }
             Choisi = true;
         }
-        // A depth search ignores the clock; a long game never shortens the
-        // search (the iteration count, not the game ply, is limited).
-        const int64_t Reste =
-            int64_t{TempsAlloue} - (static_cast<int64_t>(plateforme::GetTickCount()) - int64_t{DebutTemps});
-        if (Reste < 0 && !Limites.TempsParCoupFixe && !Limites.Infini && !Limites.Ponder && Limites.Profondeur <= 0)
-            break;
+        // The time, the depth asked and a stop (the duties), the size of the
+        // per-ply tables, a mate, or the stop of this search end it.
+        if (Devoirs->FinIteration(*this)) break;
         if (Compteur >= ProfondeurMax) break;
-        if (ArretDemande) break;
-        if (Limites.Profondeur > 0 && Compteur == Limites.Profondeur) break;
-        if (Limites.Mat > 0) {
+        if (Limites->Mat > 0) {
             // go mate: on to the first mate in that many moves or fewer.
-            if (Choisi && ScoreCoupRacine >= ScoreMat - (2 * Limites.Mat - 1)) break;
-        } else if (std::abs(int32_t{v}) > SeuilMat) {
+            if (Choisi && ScoreCoupRacine >= MatEnCoups(Limites->Mat)) break;
+        } else if (EstMat(v)) {
             break;
         }
         if (Arret) break;
     }
-    if (AvecEquipe) Equipe->Arrete();
-    if (!Choisi) CoupDeSecours();
-    if (NiveauLimite && !Resolue && !RoiSeul) ChoisitCoupDuNiveau(Niveau);
+    NoeudsVus.store(Noeuds, std::memory_order_relaxed);
+    TbHitsVus.store(TbHits, std::memory_order_relaxed);
+}
 
-    // 6-7. The move, played on the board.
-    const int32_t Depart = Pos.Pieces[CoupRacine.Piece].CasePiece;
-    const std::string Texte = TexteCoup(Depart, CoupRacine.Arrivee, CoupRacine.Promotion);
-    // Past the end of the game tables the move is still answered, not played.
-    if (Pos.NumDemiCoup < DemiCoupsPartieMax)
-        Pos.EffectuerDeplacement(Depart, CoupRacine.Arrivee, CoupRacine.Promotion);
-    return Texte;
+void TChercheur::Conclut(const TNiveau* Niveau) {
+    if (!Choisi) CoupDeSecours();
+    if (Niveau != nullptr) ChoisitCoupDuNiveau(*Niveau);
 }
 
 }  // namespace velkar

@@ -78,7 +78,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
     // 7. Futility: one ply above the horizon, far below Alpha, late quiet
     // moves cannot catch up.
     const bool Futilite = Eloignement > Profondeur && Profondeur == 1 && !Echec && std::abs(Alpha) < SeuilMat &&
-                          EvalStatique() + FP_Tab[Profondeur] <= Alpha;
+                          EvalStatique() + MargeFutilite <= Alpha;
 
     // 8. Without a table move, one from a shallower search; then the moves.
     if (CoupTable.Piece == -1 && Profondeur >= 2)
@@ -87,7 +87,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
     Pos.GenereListeCoups(Liste);
     const int32_t n = Liste.NbCoups;
-    if (n == 0) return static_cast<int16_t>(Echec ? Eloignement - ScoreMat : 0);
+    if (n == 0) return static_cast<int16_t>(Echec ? -MatEn(Eloignement) : 0);
 
     // 9. A single legal reply is searched one ply deeper.
     int32_t Differe = 0;  // the move taken first while the sort waits (see TriDiffere)
@@ -115,7 +115,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
         if (Calme) ++Calmes;
         const bool HistoireFaible = Historique[Pos.NumDemiCoup - 1][Pos.Pieces[p].TypePiece][a] < 10;
 
-        if (Futilite && Calmes >= 4 && Calme && c == -1 && Beta > Alpha + 1 && Ameliore && !Table.VetoNul &&
+        if (Futilite && Calmes >= 4 && Calme && c == SansPromotion && Beta > Alpha + 1 && Ameliore && !Table.VetoNul &&
             HistoireFaible) {
             Pos.Restaure();
             continue;
@@ -127,7 +127,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
             // Late quiet moves are first searched with less depth and a null
             // window; only those that beat Alpha get the full search.
             const bool Profonde = !Echec && d >= 6 && Calmes >= 8 && Beta > Alpha + 1 && Pos.NbPieces(Pos.Camp) >= 4 &&
-                                  Ameliore && c == -1 && HistoireFaible;
+                                  Ameliore && c == SansPromotion && HistoireFaible;
             Enfant.NbCoups = 0;
             v = -AlphaBeta(static_cast<int16_t>(Profonde ? d - 4 : d - 3), static_cast<int16_t>(-Alpha - 1),
                            static_cast<int16_t>(-Alpha), &Enfant, true, false);

@@ -1,23 +1,21 @@
 // The searcher's creation and the pieces shared by its root, inner and
-// quiescence nodes: counting nodes, the table probe and store, killers and
-// history, mate-distance pruning and the variation.
+// quiescence nodes: counting nodes and the periodic check, the table probe
+// and store, killers and history, mate-distance pruning and the variation.
 #include "searcher.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "../platform/plateforme.h"
+#include "duties.h"
 #include "eval.h"
-#include "threads.h"
 
 namespace velkar {
 
-TChercheur::TChercheur(TTableTransposition& Transposition, TTablePions& Pions)
-    : Transposition(Transposition), Pions(Pions), Sortie(plateforme::SortieStandard()) {
+TChercheur::TChercheur(TPosition& Pos, TTableTransposition& Transposition, TTablePions& Pions)
+    : Pos(Pos), Transposition(Transposition), Pions(Pions) {
     std::memset(ListeCoups, 0, sizeof ListeCoups);
     std::memset(Killers, 0, sizeof Killers);
     std::memset(Historique, 0, sizeof Historique);
-    DerniereVP.reserve(4096);
 }
 
 void TChercheur::NouvellePartie() {
@@ -25,43 +23,40 @@ void TChercheur::NouvellePartie() {
     for (int32_t p = 1; p <= NbDemiCoups; ++p) Killers[p][0] = Killers[p][1] = Killers[p][2] = Killers[p][3] = -1;
     CoupRacine = TCoupTable{};
     DemiCoupCoupRacine = -1;
-    TexteCoupRacine[0] = 0;
+    CoupRacineCourant = TCoupUci{};
     // History is written only at cut-offs, so only the plies up to the
     // highest one written need clearing.
     std::memset(Historique, 0, sizeof Historique[0] * static_cast<size_t>(HistoriqueMaxDemiCoup + 1));
     HistoriqueMaxDemiCoup = 0;
-    Limites.Ponder = false;
 }
 
-// Only the main searcher writes; a helper's lines are dropped.
-void TChercheur::EF(std::string_view Texte) const {
-    if (ArretEquipe == nullptr) plateforme::EcrireLigne(Sortie, Texte);
+TCoupUci TChercheur::CoupChoisi() const {
+    return TCoupUci{static_cast<int8_t>(Pos.Pieces[CoupRacine.Piece].CasePiece),
+                    static_cast<int8_t>(CoupRacine.Arrivee), static_cast<int8_t>(CoupRacine.Promotion)};
 }
-
-uint64_t TChercheur::NoeudsTotal() const { return Noeuds + (Equipe != nullptr ? Equipe->Noeuds() : 0); }
-uint64_t TChercheur::TbHitsTotal() const { return TbHits + (Equipe != nullptr ? Equipe->TbHits() : 0); }
 
 int16_t TChercheur::EvalStatique() {
     const int32_t e = Arret ? 0 : Eval(Pos, Pions);
-    return static_cast<int16_t>(Pos.Camp == 1 ? e + Pos.Materiel : e - Pos.Materiel);
+    return static_cast<int16_t>(AvecMateriel(Pos, e));
 }
 
 bool TChercheur::CompteNoeud(bool Quiescence) {
-    if ((Noeuds & IntervalleVerification) == 0 && !VerifieTemps()) {
+    if ((Noeuds & IntervalleVerification) == 0 && !Verifie()) {
         Arret = true;
         return false;
     }
     ++Noeuds;
-    if ((Noeuds & 524287) == 0) Progression(Quiescence, NbCoupsRacine - NumCoupRacine + 1);
+    // A progress report now and then (the duties say it at most once a second).
+    constexpr uint64_t NoeudsEntreProgressions = (uint64_t{1} << 19) - 1;
+    if ((Noeuds & NoeudsEntreProgressions) == 0)
+        Devoirs->Progression(*this, Quiescence, NbCoupsRacine - NumCoupRacine + 1, CoupRacineCourant);
     return true;
 }
 
-void TChercheur::Progression(bool Quiescence, int32_t NumeroCoup) {
-    if (ArretEquipe != nullptr) return;
-    const uint32_t Maintenant = static_cast<uint32_t>(plateforme::GetTickCount());
-    if (Maintenant < DernierAffichage || Maintenant - DernierAffichage < 1000) return;
-    EF(Quiescence ? ChaineInfosSimple() : ChaineInfosPrimaire(NumeroCoup, TexteCoupRacine));
-    DernierAffichage = Maintenant;
+bool TChercheur::Verifie() {
+    NoeudsVus.store(Noeuds, std::memory_order_relaxed);
+    TbHitsVus.store(TbHits, std::memory_order_relaxed);
+    return Devoirs->Verifie(*this);
 }
 
 TSondage TChercheur::Sonde(int16_t Profondeur, int16_t Alpha, int16_t Beta) {
@@ -98,7 +93,7 @@ void TChercheur::CopieLigne(pLigne Ligne, int32_t Depart, int32_t Arrivee, int32
 bool TChercheur::ElagueDistanceMat(int32_t Eloignement, int16_t& Alpha, int16_t& Beta, int16_t& Borne) {
     // No line from here can beat being mated here, nor a mate given at the
     // next ply: narrow the window to that, and stop when it closes.
-    const int32_t m = ScoreMat - Eloignement;
+    const int32_t m = MatEn(Eloignement);
     if (m < Beta) {
         Beta = static_cast<int16_t>(m);
         if (m <= Alpha) {
@@ -122,7 +117,7 @@ bool TChercheur::DonneEchec(int32_t p, int32_t s, int32_t a, bool Capture) {
     // In Chess960 any king move may have been castling: the full test.
     const int32_t Type = Pos.Pieces[p].TypePiece;
     const int32_t Ecart = std::abs(a - s);
-    if ((Type == 6 && (Ecart == 2 || Pos.Chess960)) || (Type == 1 && Ecart != 8 && !Capture))
+    if ((Type == Roi && (Ecart == 2 || Pos.Chess960)) || (Type == Pion && Ecart != 8 && !Capture))
         return Pos.RoiEchec(Pos.Camp);
     return Pos.EchecRapide2(s, a);
 }

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "../platform/plateforme.h"
+#include "duties.h"
 #include "searcher.h"
-#include "syzygy.h"
 
 namespace velkar {
 
@@ -13,17 +13,38 @@ namespace {
 constexpr uint64_t EntreesPionsAuxiliaire = (uint64_t{2} << 20) / sizeof(HashPion);
 }  // namespace
 
+// A helper's only duty: to stop when the team says so, or when the team
+// has counted the nodes go asked for.  It keeps no clock, hears no input and
+// reports nothing.
+class TEquipe::TDevoirsAuxiliaire final : public TDevoirs {
+public:
+    explicit TDevoirsAuxiliaire(const TEquipe& Equipe) : Equipe(Equipe) {}
+    bool Verifie(const TChercheur&) override {
+        if (Equipe.ArretAuxiliaires.load(std::memory_order_relaxed)) return false;
+        const uint64_t Limite = Equipe.LimitesAuxiliaires->Noeuds;
+        return Limite == 0 || Equipe.NoeudsTous() < Limite;
+    }
+
+private:
+    const TEquipe& Equipe;
+};
+
+// A helper: its board, pawn table and searcher, and the thread it runs on.
 struct TEquipe::TAuxiliaire {
-    TAuxiliaire(TTableTransposition& Transposition, int32_t Numero) : Numero(Numero), Chercheur(Transposition, Pions) {}
+    TAuxiliaire(TEquipe& Equipe, int32_t Numero)
+        : Numero(Numero), Chercheur(Pos, Equipe.Transposition, Pions), Devoirs(Equipe), Equipe(&Equipe) {}
     const int32_t Numero;  // 1, 2, ...
+    TPosition Pos;
     TTablePions Pions;
     TChercheur Chercheur;
+    TDevoirsAuxiliaire Devoirs;
+    TEquipe* Equipe;
     plateforme::TFil* Fil = nullptr;
-    TEquipe* Equipe = nullptr;
     uint64_t Vue = 0;  // the number of the last search it ran (or saw before it began)
 };
 
-TEquipe::TEquipe(TTableTransposition& Transposition) : Transposition(Transposition) {}
+TEquipe::TEquipe(TPosition& Partie, TTablesPartagees& Tables)
+    : Transposition(Tables.Transposition), Chef(Partie, Tables.Transposition, Tables.Pions) {}
 
 TEquipe::~TEquipe() { Termine(); }
 
@@ -43,14 +64,12 @@ int32_t TEquipe::Redimensionne(int32_t Nombre) {
     for (int32_t k = 1; k <= Nombre; ++k) {
         std::unique_ptr<TAuxiliaire> a;
         try {
-            a = std::make_unique<TAuxiliaire>(Transposition, k);
+            a = std::make_unique<TAuxiliaire>(*this, k);
             if (!a->Pions.Alloue(EntreesPionsAuxiliaire)) break;
         } catch (const std::bad_alloc&) {
             break;
         }
-        a->Chercheur.DevientAuxiliaire(&ArretAuxiliaires, this);
         a->Chercheur.NouvellePartie();
-        a->Equipe = this;
         a->Vue = NumeroRecherche;
         a->Fil = plateforme::LanceFil(
             [](void* x) {
@@ -64,6 +83,12 @@ int32_t TEquipe::Redimensionne(int32_t Nombre) {
     return NbAuxiliaires();
 }
 
+// A helper's search: the iterations every searcher runs.
+// So that the threads do not all search the same tree at the same time, the
+// odd helpers search the root moves after the first in the reverse order,
+// the even ones one ply deeper than the main searcher.  (Measured with one
+// helper: the reverse order took the time to depth 10 to 1/1.56 of one
+// thread's, a ply deeper only to 1/1.19.)
 void TEquipe::Boucle(TAuxiliaire& Auxiliaire) {
     for (;;) {
         {
@@ -72,7 +97,11 @@ void TEquipe::Boucle(TAuxiliaire& Auxiliaire) {
             if (FinFils) return;
             Auxiliaire.Vue = NumeroRecherche;
         }
-        Auxiliaire.Chercheur.RechercheAuxiliaire(Auxiliaire.Numero);
+        TChercheur& c = Auxiliaire.Chercheur;
+        const bool Impair = Auxiliaire.Numero % 2 == 1;
+        c.Prepare(*LimitesAuxiliaires, 1, IntervalleAuxiliaire, Auxiliaire.Devoirs, Impair ? 0 : 1, Impair);
+        c.RepriseCoupsRecherche(Chef);
+        c.Itere(false);
         {
             std::lock_guard<std::mutex> l(Verrou);
             if (--EnCours == 0) Fini.notify_all();
@@ -80,18 +109,16 @@ void TEquipe::Boucle(TAuxiliaire& Auxiliaire) {
     }
 }
 
-void TEquipe::Demarre(const TPosition& Pos, const TLimites& Limites) {
+void TEquipe::Demarre(const TLimites& Limites) {
     {
-        // The helpers sleep: their boards and counts may be set.
+        // The helpers sleep: their boards and limits may be set.
         std::lock_guard<std::mutex> l(Verrou);
         for (auto& a : Auxiliaires) {
-            a->Chercheur.Pos = Pos;
-            a->Chercheur.Limites = Limites;
-            a->Chercheur.NoeudsPublies.store(0, std::memory_order_relaxed);
-            a->Chercheur.TbHitsPublies.store(0, std::memory_order_relaxed);
+            a->Pos = Chef.Plateau();
+            a->Chercheur.OublieCompteurs();
         }
+        LimitesAuxiliaires = &Limites;
         ArretAuxiliaires.store(false, std::memory_order_relaxed);
-        NoeudsPrincipal.store(0, std::memory_order_relaxed);
         EnCours = NbAuxiliaires();
         ++NumeroRecherche;
     }
@@ -104,64 +131,26 @@ void TEquipe::Arrete() {
     Fini.wait(l, [this] { return EnCours == 0; });
 }
 
-uint64_t TEquipe::Noeuds() const {
+uint64_t TEquipe::NoeudsAuxiliaires() const {
     uint64_t n = 0;
-    for (const auto& a : Auxiliaires) n += a->Chercheur.NoeudsPublies.load(std::memory_order_relaxed);
+    for (const auto& a : Auxiliaires) n += a->Chercheur.NoeudsPublies();
     return n;
 }
 
-uint64_t TEquipe::TbHits() const {
+uint64_t TEquipe::NoeudsTous() const { return Chef.NoeudsPublies() + NoeudsAuxiliaires(); }
+
+uint64_t TEquipe::TbHitsAuxiliaires() const {
     uint64_t n = 0;
-    for (const auto& a : Auxiliaires) n += a->Chercheur.TbHitsPublies.load(std::memory_order_relaxed);
+    for (const auto& a : Auxiliaires) n += a->Chercheur.TbHitsPublies();
     return n;
 }
 
 void TEquipe::NouvellePartie() {
+    Chef.NouvellePartie();
     for (auto& a : Auxiliaires) {
         a->Chercheur.NouvellePartie();
         a->Pions.Vide();
     }
-}
-
-// A helper's search: the main searcher's iterations without its reports,
-// clock or reply.  So that the threads do not all search the same tree at
-// the same time, the odd helpers search the root moves after the first in
-// the reverse order, the even ones one ply deeper than the main searcher.
-// (Measured with one helper: the reverse order took the time to depth 10
-// to 1/1.56 of one thread's, a ply deeper only to 1/1.19.)
-void TChercheur::RechercheAuxiliaire(int32_t Numero) {
-    DemiCoupRacine = Pos.NumDemiCoup;
-    Ordre = Numero % 2 == 1 ? OrdreInverse : OrdreNormal;
-    const int32_t Decalage = Numero % 2 == 1 ? 0 : 1;
-    DemiCoupMax = Pos.NumDemiCoup - 1 + Decalage;
-    Noeuds = TbHits = 0;
-    Arret = false;
-    NbExclus = 0;
-    ProfondeurSel = 0;
-    RacineAmelioree = false;
-    const bool EchecRacine = Pos.RoiEchec(Pos.Camp);
-    Pos.EnEchec[Pos.NumDemiCoup] = EchecRacine;
-    PiecesFinales = PiecesTablesFinales();
-    LigneVP Ligne;
-    int16_t a = -ScoreInfini, b = ScoreInfini;
-    for (int32_t Compteur = 1 + Decalage; Compteur <= ProfondeurMax && !Arret; ++Compteur) {
-        ++DemiCoupMax;
-        Iteration = Compteur;
-        Ligne.NbCoups = 0;
-        const int16_t v = AlphaBetaRacine(static_cast<int16_t>(Compteur), a, b, &Ligne, EchecRacine);
-        if (Arret) break;
-        if (v <= a) {
-            a = -ScoreInfini;
-        } else if (v >= b) {
-            b = ScoreInfini;
-        } else {
-            if (std::abs(int32_t{v}) > SeuilMat) break;
-            a = static_cast<int16_t>(v - Aspiration);
-            b = static_cast<int16_t>(v + Aspiration);
-        }
-    }
-    NoeudsPublies.store(Noeuds, std::memory_order_relaxed);
-    TbHitsPublies.store(TbHits, std::memory_order_relaxed);
 }
 
 }  // namespace velkar

@@ -1,9 +1,10 @@
-// Several threads on one search ("Lazy SMP"): helper searchers search the
-// main searcher's root, each on a board of its own with its own killers,
-// histories and pawn table, and share the transposition table with it.  They
-// report nothing: what they find reaches the main searcher through the
-// table, as cut-offs and moves to try first, and lets it go deeper in the
-// same time.
+// The team of searchers ("Lazy SMP"): the main searcher, which searches the
+// game's position on the engine's thread, and the helpers of the Threads
+// option, each on a thread of its own with a copy of the board and its own
+// move lists, killers, histories and pawn table.  All share the
+// transposition table: what the helpers find reaches the main searcher
+// there, as cut-offs and moves to try first.  Every searcher runs the same
+// iterative deepening; only the main one has duties.
 #pragma once
 
 #include <atomic>
@@ -16,49 +17,51 @@
 #include "hash.h"
 #include "limits.h"
 #include "position.h"
+#include "searcher.h"
 
 namespace velkar {
 
-class TChercheur;
-
 class TEquipe {
 public:
-    explicit TEquipe(TTableTransposition& Transposition);
+    // The main searcher searches Partie, the game, with the shared tables.
+    TEquipe(TPosition& Partie, TTablesPartagees& Tables);
     ~TEquipe();
     TEquipe(const TEquipe&) = delete;
     TEquipe& operator=(const TEquipe&) = delete;
 
-    // Ends the helpers' threads and starts Nombre new ones, which
-    // sleep until a search; returns how many the system gave.
+    TChercheur& Principal() { return Chef; }
+
+    // Ends the helpers' threads and starts Nombre new ones, which sleep
+    // until a search; returns how many the system gave.
     int32_t Redimensionne(int32_t Nombre);
     int32_t NbAuxiliaires() const { return static_cast<int32_t>(Auxiliaires.size()); }
 
-    // Every helper searches a copy of this root within these limits (only
-    // their root moves count: the main searcher keeps the time and stops
-    // them), until Arrete.
-    void Demarre(const TPosition& Pos, const TLimites& Limites);
+    // Every helper searches a copy of the main searcher's board, with the
+    // root moves it kept, within Limites, until Arrete.
+    void Demarre(const TLimites& Limites);
     // Stops the helpers and returns once all of them have.
     void Arrete();
 
     // What the helpers have counted in the current or last search.
-    uint64_t Noeuds() const;
-    uint64_t TbHits() const;
-    // The main searcher's count as it last said it, so that under a node
-    // limit every thread stops once all of them together have reached it.
-    std::atomic<uint64_t> NoeudsPrincipal{0};
-    uint64_t NoeudsTous() const { return NoeudsPrincipal.load(std::memory_order_relaxed) + Noeuds(); }
+    uint64_t NoeudsAuxiliaires() const;
+    uint64_t TbHitsAuxiliaires() const;
+    // Every searcher's nodes as they last published them.
+    uint64_t NoeudsTous() const;
 
-    // A new game: the helpers forget their killers, histories and pawns.
+    // A new game: every searcher forgets its killers, histories and pawns.
     void NouvellePartie();
 
 private:
+    class TDevoirsAuxiliaire;
     struct TAuxiliaire;
     void Boucle(TAuxiliaire& Auxiliaire);
     void Termine();
 
     TTableTransposition& Transposition;
+    TChercheur Chef;
     std::vector<std::unique_ptr<TAuxiliaire>> Auxiliaires;
     std::atomic<bool> ArretAuxiliaires{false};
+    const TLimites* LimitesAuxiliaires = nullptr;
 
     // Under Verrou: the number of the search the helpers are to run, how
     // many have not finished it, and whether their threads must end.

@@ -1,37 +1,173 @@
 #include "velkar.h"
 
+#include "duties.h"
+#include "eval.h"
+#include "hash.h"
+#include "position.h"
+#include "signals.h"
+#include "syzygy.h"
+#include "threads.h"
+
 namespace velkar {
 
-TVelkar::TVelkar() {
-    ListeCoupsPartie.reserve(4 * 6 * DemiCoupsPartieMax);
-    Chercheur.Equipe = &Equipe;
+// The game's board is the main searcher's board: the engine lends it for
+// every search, and the search leaves traces in its per-ply state above
+// the current ply (check flags and key histories of the plies it visited,
+// read again by later searches where they do not write them first).  What
+// a search finds therefore depends on the searches before it in the same
+// game, as it always has; the bench signature counts on it.  New games and
+// Clear Hash wipe those traces.
+struct TVelkar::TEtat {
+    TTablesPartagees Tables{HashDefaut};
+    TPosition Partie;
+    TEquipe Equipe{Partie, Tables};
+    TSignaux Signaux;
+};
+
+TVelkar::TVelkar() : Etat(std::make_unique<TEtat>()) { NouvellePartie(); }
+
+TVelkar::~TVelkar() = default;
+
+const TPosition& TVelkar::Partie() const { return Etat->Partie; }
+
+void TVelkar::NouvellePartie() {
+    Etat->Partie.InitialiserPosition();
+    Etat->Equipe.NouvellePartie();
+    Etat->Tables.Vide();
 }
 
-int32_t TVelkar::ChangeFils(int32_t Nombre) { return 1 + Equipe.Redimensionne(Nombre - 1); }
-
-void TVelkar::InitialiserPartie() {
-    Position().InitialiserPosition();
-    Chercheur.NouvellePartie();
-    Equipe.NouvellePartie();
-    ListeCoupsPartie.clear();
-    PartieDepuisDebut = true;
-    Tables.Vide();
+bool TVelkar::PlaceFen(std::string_view Fen) {
+    NouvellePartie();
+    if (!Etat->Partie.PlaceFen(Fen)) return false;
+    Etat->Tables.Reinitialise();
+    return true;
 }
+
+bool TVelkar::JoueCoup(const TCoupUci& Coup) {
+    return Etat->Partie.JoueCoupLegal(Coup.Depart, Coup.Arrivee, Coup.Promotion);
+}
+
+void TVelkar::ChangeChess960(bool Chess960) {
+    // The castling rights on the board belong to one kind of chess: a new
+    // game from the start position for the other.
+    Etat->Partie.Chess960 = Chess960;
+    NouvellePartie();
+}
+
+bool TVelkar::Chess960() const { return Etat->Partie.Chess960; }
+
+TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEcouteur& Ecouteur) {
+    TPosition& Pos = Etat->Partie;
+    TEquipe& Equipe = Etat->Equipe;
+    TChercheur& Chef = Equipe.Principal();
+    TSignaux& Signaux = Etat->Signaux;
+    Signaux.Arme(Requete.Limites.Ponder);
+    TDevoirsPrincipal Devoirs(Requete, Signaux, Ecouteur, Rapporteur, Equipe, Etat->Tables.Transposition);
+    TResultat r;
+
+    if (!Chef.ACoupLegal()) {
+        // Checkmate or stalemate: there is nothing to play.
+        r.SansCoup = true;
+        Devoirs.RapporteSansCoup(Pos.RoiEchec(Pos.Camp));
+        Devoirs.AttendFinRecherche();
+    } else {
+        // 1. The main searcher sets up its search; a position the tables
+        // solve gets their move at once.
+        Devoirs.Demarre(Pos);
+        // (The root's legal moves are those ACoupLegal listed.)
+        Chef.Prepare(Requete.Limites, Devoirs.Variantes(), Devoirs.Intervalle(), Devoirs);
+        Chef.RetientCoupsRecherche(Rapporteur);
+        const bool Resolue = Chef.AvecTables() && Chef.CoupDesTables();
+
+        // 2. The helpers search beside it, on the same root, until it ends.
+        const bool AvecEquipe =
+            !Resolue && Requete.AvecEquipe && Devoirs.AvecAuxiliaires() && Equipe.NbAuxiliaires() > 0;
+        if (AvecEquipe) Equipe.Demarre(Requete.Limites);
+        Chef.Itere(Resolue);
+        if (AvecEquipe) Equipe.Arrete();
+        Chef.Conclut(Resolue ? nullptr : Devoirs.NiveauDuChoix());
+
+        // 3. The move, played on the game; past the end of the game's
+        // record it is still answered, not played.
+        r.Coup = Chef.CoupChoisi();
+        r.Joue = Pos.NumDemiCoup < DemiCoupsPartieMax;
+        if (r.Joue) Pos.EffectuerDeplacement(r.Coup.Depart, r.Coup.Arrivee, r.Coup.Promotion);
+        r.Variation = Chef.Variation();
+        r.Noeuds = Chef.NoeudsCherches() + Equipe.NoeudsAuxiliaires();
+
+        // 4. The reply may have to wait; a search too short to have reported
+        // a score reports the move it played.
+        Devoirs.AttendTempsNaturel();
+        if (!Signaux.ArretDemande()) Devoirs.AttendFinRecherche();
+        Devoirs.RapporteFinale(Chef, Pos, r.Coup);
+    }
+    r.StopEntendu = Signaux.StopEntendu();
+    r.Quit = Signaux.Quit();
+    return r;
+}
+
+void TVelkar::PrepareTables() { Etat->Tables.Prepare(); }
 
 void TVelkar::ViderTables() {
-    Tables.Vide();
-    Tables.Transposition.RemetRemplissage();
-    Chercheur.NouvellePartie();
-    Equipe.NouvellePartie();
-    TPosition& Pos = Position();
+    Etat->Tables.Reinitialise();
+    Etat->Equipe.NouvellePartie();
+    TPosition& Pos = Etat->Partie;
     for (int32_t p = Pos.NumDemiCoup + 1; p <= NbDemiCoups; ++p) {
         Pos.EnEchec[p] = false;
         Pos.HistoriqueCle[p] = Pos.HistoriqueClePions[p] = 0;
     }
 }
 
-bool TVelkar::RedimensionneHash(int64_t NbEntrees) {
-    return NbEntrees > 0 && Tables.Transposition.Alloue(static_cast<uint64_t>(NbEntrees));
+bool TVelkar::RedimensionneHash(int32_t Mo) {
+    if (Mo <= 0) return false;
+    if (EntreesParMo(Mo) == Etat->Tables.Transposition.NbEntrees()) return true;
+    if (!Etat->Tables.Transposition.Alloue(EntreesParMo(Mo))) return false;
+    Etat->Tables.Reinitialise();
+    return true;
+}
+
+int32_t TVelkar::TailleHash() const {
+    return static_cast<int32_t>(Etat->Tables.Transposition.NbEntrees() * sizeof(Hash) / OctetsParMo);
+}
+
+int32_t TVelkar::ChangeFils(int32_t Nombre) { return 1 + Etat->Equipe.Redimensionne(Nombre - 1); }
+
+int32_t TVelkar::NbFils() const { return 1 + Etat->Equipe.NbAuxiliaires(); }
+
+int32_t TVelkar::ChargeTablesFinales(const std::string& Chemin) { return velkar::ChargeTablesFinales(Chemin); }
+
+bool TVelkar::TablesFinalesCompilees() { return velkar::TablesFinalesCompilees(); }
+
+std::string TVelkar::Fen() const { return Etat->Partie.ChaineFen(); }
+
+std::string TVelkar::Echiquier() const { return Etat->Partie.ChaineEchiquier(); }
+
+uint64_t TVelkar::Cle() const { return Etat->Partie.Cle; }
+
+TEvaluation TVelkar::Evalue() const {
+    const TPosition& Pos = Etat->Partie;
+    TTablePions Pions;
+    const int32_t E = Pions.Alloue(1) ? Eval(Pos, Pions) : 0;
+    return TEvaluation{E, Pos.Materiel, static_cast<int16_t>(AvecMateriel(Pos, E))};
+}
+
+bool TVelkar::AvisTables(TAvisTables& Avis) const {
+    TRacineFinale r;
+    if (!SondeRacineFinale(Etat->Partie, r)) return false;
+    Avis.Resultat = r.Resultat;
+    Avis.Dtz = r.Dtz;
+    Avis.Coup =
+        TCoupUci{static_cast<int8_t>(r.Depart), static_cast<int8_t>(r.Arrivee), static_cast<int8_t>(r.Promotion)};
+    return true;
+}
+
+bool TVelkar::Perft(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte,
+                    uint64_t& Total) {
+    TPosition& Pos = Etat->Partie;
+    Total = 0;
+    if (Profondeur > 0 && Pos.NumDemiCoup + Profondeur >= NbDemiCoups) return false;
+    Total = Pos.PerftDivise(Profondeur, Rapporte);
+    return true;
 }
 
 }  // namespace velkar

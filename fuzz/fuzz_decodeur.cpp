@@ -3,6 +3,7 @@
 // checked after every line.  Commands that would take seconds are made
 // small: searches run to depth 1 or 2 and at most 20000 nodes, perft to
 // depth 2, bench is skipped, and the hash table stays at 2 or 3 MB.
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,7 @@ namespace {
 
 void Muet(std::string_view) {}
 
-TVelkar* Moteur = nullptr;
+TSession* Session = nullptr;
 
 std::string Borne(const std::string& Ligne) {
     if (Ligne == "g" || CommencePar(Ligne, "go")) {
@@ -36,46 +37,49 @@ std::string Borne(const std::string& Ligne) {
     return Ligne;
 }
 
+// The game's board must obey its rules, and every move from it make and
+// unmake cleanly (on a copy: the board is the engine's).
+void Verifie() {
+    static TPosition Copie;
+    fuzz::VerifieEtat(Session->Moteur.Partie());
+    Copie = Session->Moteur.Partie();
+    fuzz::VerifieCoups(Copie);
+}
+
 // One line as the main loop hands it over: false once it ends the program.
 bool Traite(const std::string& Brute) {
     if (Brute == "quit" || Brute == "q") return false;
-    DecodeCommande(*Moteur, Borne(Brute), Muet);
-    fuzz::VerifieEtat(Moteur->Position());
-    fuzz::VerifieCoups(Moteur->Position());
+    DecodeCommande(*Session, Borne(Brute));
+    Verifie();
     // Lines a search put aside come next, as in the main loop.
     std::string Differee;
-    while (plateforme::PrendLigneDifferee(Differee))
+    while (Session->Entree.PrendDifferee(Differee))
         if (!Traite(Differee)) return false;
     return true;
-}
-
-// Trimmed as the input layer trims a line.
-std::string Nettoie(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) < 33) s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) < 33) s.remove_suffix(1);
-    return std::string(s);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    Moteur = fuzz::DemarreMoteur();
+    fuzz::RedirigeEntreesSorties();
+    static std::unique_ptr<TSession> Instance = std::make_unique<TSession>(Muet);
+    Session = Instance.get();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Donnees, size_t Taille) {
     // Each input starts as a new game in a freshly started engine.
     std::string Reste;
-    while (plateforme::PrendLigneDifferee(Reste)) {}
-    if (Moteur->Tables.Transposition.NbEntrees() != 4096) fuzz::TablesReduites(*Moteur);
-    DecodeCommande(*Moteur, "ucinewgame", Muet);
-    Moteur->Chercheur.Limites = TLimites{};
-    Moteur->Chercheur.ArretDemande = Moteur->Chercheur.QuitDemande = false;
+    while (Session->Entree.PrendDifferee(Reste)) {}
+    if (Session->Moteur.TailleHash() != TVelkar::HashMin) Session->Moteur.RedimensionneHash(TVelkar::HashMin);
+    DecodeCommande(*Session, "ucinewgame");
+    Session->DernierGo = TLimites{};
 
     std::string_view Texte(reinterpret_cast<const char*>(Donnees), Taille);
     while (!Texte.empty()) {
         const size_t Fin = Texte.find_first_of("\r\n");
-        const std::string Ligne = Nettoie(Texte.substr(0, Fin));
+        // Trimmed as the input layer trims a line.
+        const std::string Ligne(plateforme::SansBlancs(Texte.substr(0, Fin)));
         Texte.remove_prefix(Fin == std::string_view::npos ? Texte.size() : Fin + 1);
         if (!Ligne.empty() && !Traite(Ligne)) break;
     }

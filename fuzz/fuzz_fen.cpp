@@ -3,6 +3,7 @@
 // be consistent; an accepted position must read back the same from its own
 // FEN, every generated move must make and unmake cleanly, and a short search
 // from it must end with a consistent board.
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,7 @@ namespace {
 
 void Muet(std::string_view) {}
 
-TVelkar* Moteur = nullptr;
+TSession* Session = nullptr;
 
 // The FEN without its two counters.
 std::string SansCompteurs(const std::string& Fen) {
@@ -28,14 +29,17 @@ std::string SansCompteurs(const std::string& Fen) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    Moteur = fuzz::DemarreMoteur();
+    fuzz::RedirigeEntreesSorties();
+    static std::unique_ptr<TSession> Instance = std::make_unique<TSession>(Muet);
+    Session = Instance.get();
+    Session->Moteur.RedimensionneHash(TVelkar::HashMin);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Donnees, size_t Taille) {
-    TPosition& v = Moteur->Position();
+    static TPosition v;
     const std::string_view Texte(reinterpret_cast<const char*>(Donnees), Taille);
-    Moteur->InitialiserPartie();
+    v.InitialiserPosition();
     const bool Accepte = v.PlaceFen(Texte);
     fuzz::VerifieEtat(v);
     if (!Accepte) {
@@ -48,16 +52,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Donnees, size_t Taille) {
 
     // The engine's own FEN of the position must be read back identically.
     const std::string Fen = v.ChaineFen();
-    Moteur->InitialiserPartie();
+    v.InitialiserPosition();
     fuzz::Exige(v.PlaceFen(Fen), "the engine's own FEN is accepted");
     fuzz::Exige(SansCompteurs(v.ChaineFen()) == SansCompteurs(Fen), "the engine's own FEN reads back the same");
 
     // A short search on whatever position was accepted, through the decoder;
     // the node limit bounds the quiescence of pathological positions.
-    DecodeCommande(*Moteur, "ucinewgame", Muet);
-    DecodeCommande(*Moteur, "position fen " + Fen, Muet);
-    DecodeCommande(*Moteur, "go depth 1 nodes 20000", Muet);
-    fuzz::VerifieEtat(v);
+    DecodeCommande(*Session, "ucinewgame");
+    DecodeCommande(*Session, "position fen " + Fen);
+    DecodeCommande(*Session, "go depth 1 nodes 20000");
+    fuzz::VerifieEtat(Session->Moteur.Partie());
+    v = Session->Moteur.Partie();
     fuzz::VerifieCoups(v);
     return 0;
 }

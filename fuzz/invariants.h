@@ -12,7 +12,7 @@
 #include <fcntl.h>
 #include <memory>
 
-#include "engine/velkar.h"
+#include "engine/position.h"
 
 namespace velkar::fuzz {
 
@@ -31,19 +31,6 @@ inline void RedirigeEntreesSorties() {
     dup2(Nul, 0);
     dup2(Nul, 1);
     close(Nul);
-}
-
-// A small transposition table (4 K entries) keeps resets and searches of
-// each input cheap; the Hash option itself is capped by the targets.
-inline void TablesReduites(TVelkar& v) { v.RedimensionneHash(4096); }
-
-// The one engine of a fuzzing process, created once by LLVMFuzzerInitialize
-// (the object is large and its tables take time to set up).
-inline TVelkar* DemarreMoteur() {
-    RedirigeEntreesSorties();
-    static std::unique_ptr<TVelkar> Instance = std::make_unique<TVelkar>();
-    TablesReduites(*Instance);
-    return Instance.get();
 }
 
 // The position at rest obeys every rule of a consistent position.

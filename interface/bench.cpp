@@ -52,42 +52,52 @@ const char* const PositionsBench[] = {
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"};
 // clang-format on
 
+// A listener that hears nothing: the signature must not depend on what
+// arrives meanwhile, so lines sent during the bench wait until it is over.
+class TSourd final : public TEcouteur {
+public:
+    TEvenement Ecoute(int32_t) override { return Rien; }
+};
+
+// The bench shows the lines of its iterations, and not the line with the
+// move a search too short to have shown a score plays.
+class TRapporteurBench final : public TRapporteur {
+public:
+    explicit TRapporteurBench(const TSession& S) : Uci(S.Ecrit, S.AfficheWdl) {}
+    void Infos(const TInfos& i) override {
+        if (i.Genre != TInfos::Finale) Uci.Infos(i);
+    }
+    void CoupRechercheIllegal(const TCoupUci&) override {}
+
+private:
+    TRapporteurUci Uci;
+};
+
 }  // namespace
 
-uint64_t Bench(TVelkar& Moteur, int32_t Profondeur, TEcritFonction Ecrit) {
+uint64_t Bench(TSession& S, int32_t Profondeur) {
     uint64_t Total = 0;
     // The tables' memory is mapped in before the clock starts, as an
     // interface's isready does before a game: the bench times the search,
     // not the system zeroing fresh pages at the first store into each.
-    Moteur.Tables.Prepare();
+    S.Moteur.PrepareTables();
     const uint64_t Debut = plateforme::GetTickCount();
-    // The signature must not depend on what arrives meanwhile: lines sent
-    // during the bench wait until it is over.
-    TChercheur& Chercheur = Moteur.Chercheur;
-    Chercheur.EcouteEntree = false;
     // One thread at full strength whatever the options say: the node count
     // is the signature of the search.
-    TEquipe* const Equipe = Chercheur.Equipe;
-    Chercheur.Equipe = nullptr;
-    const bool LimiteForce = Chercheur.Reglages.LimiteForce;
-    Chercheur.Reglages.LimiteForce = false;
-    const TLimites Limites = LitLimites("depth " + std::to_string(Profondeur));
+    TRequete Requete{LitLimites("depth " + std::to_string(Profondeur)), S.Reglages, false};
+    Requete.Reglages.LimiteForce = false;
+    TRapporteurBench Rapporteur(S);
+    TSourd Sourd;
     for (const char* Fen : PositionsBench) {
         // Each position as a new game of its own.
-        Moteur.InitialiserPartie();
-        DecodeCommande(Moteur, std::string("position fen ") + Fen, Ecrit);
-        Chercheur.Limites = Limites;
-        Chercheur.ArretDemande = false;
-        Chercheur.Recherche();
-        Total += Chercheur.Noeuds;
+        NouvellePartie(S);
+        DecodeCommande(S, std::string("position fen ") + Fen);
+        Total += S.Moteur.Cherche(Requete, Rapporteur, Sourd).Noeuds;
     }
-    Chercheur.EcouteEntree = true;
-    Chercheur.Equipe = Equipe;
-    Chercheur.Reglages.LimiteForce = LimiteForce;
     const uint64_t Duree = plateforme::GetTickCount() - Debut;
-    Ecrit("");
-    Ecrit("Nodes searched: " + std::to_string(Total));
-    Ecrit("Nodes/second: " + std::to_string(Duree > 0 ? Total * 1000 / Duree : Total));
+    S.Ecrit("");
+    S.Ecrit("Nodes searched: " + std::to_string(Total));
+    S.Ecrit("Nodes/second: " + std::to_string(Duree > 0 ? Total * 1000 / Duree : Total));
     return Total;
 }
 

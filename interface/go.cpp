@@ -11,32 +11,31 @@ namespace velkar {
 
 namespace {
 
+// The variation as text, each move followed by a blank.
+std::string TexteVariation(const LigneVP& Ligne) {
+    std::string Texte;
+    for (int32_t k = 0; k < Ligne.NbCoups; ++k) Texte += TexteCoup(Ligne.Coups[k]) + ' ';
+    return Texte;
+}
+
 // Runs the search and writes the reply.  With AvecVariation the reply is
-// taken from the variation last sent, with its ponder move.
-void Lance(TVelkar& Moteur, const TLimites& Limites, TEcritFonction Ecrit, bool AvecVariation) {
-    TChercheur& Chercheur = Moteur.Chercheur;
-    Chercheur.Limites = Limites;
-    Chercheur.ArretDemande = false;
-    Chercheur.QuitDemande = false;
-    if (!Chercheur.ACoupLegal()) {
-        // Checkmate or stalemate: there is nothing to play.
-        // Mated, the game is lost; stalemated, it is drawn.
-        const bool Mat = Chercheur.Pos.RoiEchec(Chercheur.Pos.Camp);
-        const bool Wdl = Chercheur.Reglages.AfficheWdl;
-        Ecrit(std::string(Mat ? "info depth 0 score mate 0" : "info depth 0 score cp 0") +
-              (Wdl ? (Mat ? " wdl 0 0 1000" : " wdl 0 1000 0") : ""));
-        Chercheur.AttendFinRecherche();
-        Ecrit("bestmove (none)");
+// taken from the variation last reported, with its ponder move.
+void Lance(TSession& S, const TLimites& Limites, bool AvecVariation) {
+    S.DernierGo = Limites;
+    const TRequete Requete{Limites, S.Reglages, true};
+    TRapporteurUci Rapporteur(S.Ecrit, S.AfficheWdl);
+    plateforme::PrepareEntreeRecherche();
+    const TResultat r = S.Moteur.Cherche(Requete, Rapporteur, S.Entree);
+    // A stop (or quit) also ends the depth limit that the test command g
+    // would keep.
+    if (r.StopEntendu) S.DernierGo.Profondeur = 0;
+    if (r.SansCoup) {
+        S.Ecrit("bestmove (none)");
     } else {
-        const bool Note = Chercheur.Pos.NumDemiCoup < DemiCoupsPartieMax;
-        std::string Meilleur = Chercheur.Recherche();
-        const std::string Joue = Meilleur;  // the move the search left on the board
-        // In infinite and ponder mode the reply waits for the interface; at a
-        // limited strength it may wait for its natural time.
-        Chercheur.AttendTempsNaturel();
-        if (!Chercheur.ArretDemande) Chercheur.AttendFinRecherche();
+        std::string Meilleur = TexteCoup(r.Coup);
+        const std::string Joue = Meilleur;  // the move played on the engine's board
         std::string Ponder;
-        const std::string& VP = Chercheur.DerniereVP;
+        const std::string VP = TexteVariation(r.Variation);
         if (AvecVariation && !VP.empty()) {
             Meilleur = VP.substr(0, 5);
             const std::string Suivant = GetStringParam(VP, Meilleur);
@@ -47,22 +46,23 @@ void Lance(TVelkar& Moteur, const TLimites& Limites, TEcritFonction Ecrit, bool 
         // variation while the board holds the move of the last completed
         // iteration; then the game is forgotten, so that the next position
         // command rebuilds it instead of continuing from the wrong board.
+        // The reply is recorded as the first five characters of the
+        // variation and a blank: a move of four letters gets two blanks,
+        // which no position command repeats, so the next one replays the
+        // game as a new one (its tables emptied); the searches of a game
+        // depend on that.
         const std::string_view Annonce = std::string_view(Meilleur).substr(0, Meilleur.find(' '));
-        if (Note) {
+        if (r.Joue) {
             if (Annonce == Joue) {
-                Moteur.ListeCoupsPartie += Meilleur + " ";
+                S.ListeCoupsPartie += Meilleur + " ";
             } else {
-                Moteur.ListeCoupsPartie.clear();
+                S.ListeCoupsPartie.clear();
             }
         }
-        // An interface reads the score from the lines: a search too short to
-        // have written one writes it now, with the move it plays.
-        if (!Chercheur.LigneAvecScore) Ecrit(Chercheur.ChaineInfosFinale(Joue));
-        Ecrit("bestmove " + Meilleur + Ponder);
+        S.Ecrit("bestmove " + Meilleur + Ponder);
     }
-    Chercheur.Limites.Infini = false;
     // A quit read during the search ends the program once the reply is out.
-    if (Chercheur.QuitDemande) plateforme::DiffereLigne("quit");
+    if (r.Quit) S.Entree.Differe("quit");
 }
 
 }  // namespace
@@ -137,22 +137,23 @@ TLimites LitLimites(std::string_view Mots) {
     return L;
 }
 
-void CommandesRecherche(TVelkar& Moteur, const std::string& Ligne, TEcritFonction Ecrit) {
+void CommandesRecherche(TSession& S, const std::string& Ligne) {
     // Between searches ponderhit has nothing to act on; stop and quit end
     // the depth limit that the test command g would keep.
-    if (CommencePar(Ligne, "stop") || CommencePar(Ligne, "quit")) Moteur.Chercheur.Arrete();
+    if (CommencePar(Ligne, "stop") || CommencePar(Ligne, "quit")) S.DernierGo.Profondeur = 0;
     if (CommencePar(Ligne, "go")) {
-        Lance(Moteur, LitLimites(std::string_view(Ligne).substr(2)), Ecrit, true);
+        Lance(S, LitLimites(std::string_view(Ligne).substr(2)), true);
         return;
     }
     if (Ligne == "g") {
         // Test search: one second each and a long increment; the depth and
         // node limits stay as the last go left them.
-        TLimites Limites = Moteur.Chercheur.Limites;
+        TLimites Limites = S.DernierGo;
         Limites.TempsBlanc = Limites.TempsNoir = 1000;
         Limites.IncBlanc = Limites.IncNoir = 10000;
         Limites.TempsParCoupFixe = false;
-        Lance(Moteur, Limites, Ecrit, false);
+        Limites.Infini = Limites.Ponder = false;
+        Lance(S, Limites, false);
     }
 }
 

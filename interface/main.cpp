@@ -11,16 +11,15 @@ void EcrireChaine(std::string_view Texte) { plateforme::EcrireLigne(plateforme::
 
 void BouclePrincipale() {
     plateforme::PrepareConsole();
-    auto Moteur = std::make_unique<TVelkar>();
-    // Start from the initial position so that a go or perft before any
-    // position command has a real board to work on.
-    Moteur->InitialiserPartie();
+    // The engine starts from the initial position, so that a go or perft
+    // before any position command has a real board to work on.
+    auto Session = std::make_unique<TSession>(EcrireChaine);
     EcrireChaine(std::string("Velkar v2.1 ") + plateforme::Etiquette() +
                  " built " __DATE__ " by the Velkar developers");
     std::string Ligne;
-    while (plateforme::LitLigneSuivante(Ligne)) {
+    while (Session->Entree.LigneSuivante(Ligne)) {
         if (Ligne == "quit" || Ligne == "q") break;
-        DecodeCommande(*Moteur, Ligne, EcrireChaine);
+        DecodeCommande(*Session, Ligne);
     }
 }
 
@@ -29,10 +28,9 @@ void BouclePrincipale() {
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "bench") == 0) {
         velkar::plateforme::PrepareConsole();
-        auto Moteur = std::make_unique<velkar::TVelkar>();
-        Moteur->InitialiserPartie();
-        int32_t Profondeur = argc >= 3 ? velkar::GetIntegerParam(std::string("d ") + argv[2], "d", 0) : 0;
-        velkar::Bench(*Moteur, Profondeur > 0 ? Profondeur : velkar::ProfondeurBench, velkar::EcrireChaine);
+        auto Session = std::make_unique<velkar::TSession>(velkar::EcrireChaine);
+        const int32_t Profondeur = argc >= 3 ? velkar::GetIntegerParam(std::string("d ") + argv[2], "d", 0) : 0;
+        velkar::Bench(*Session, Profondeur > 0 ? Profondeur : velkar::ProfondeurBench);
         return 0;
     }
     velkar::BouclePrincipale();

@@ -1,10 +1,10 @@
-// The options: the lines of the uci reply, and setoption.
+// The options: each declared once, in one table that writes the lines of
+// the uci reply and carries out setoption.
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
 
-#include "engine/syzygy.h"
 #include "interface/interface.h"
 
 namespace velkar {
@@ -13,6 +13,22 @@ namespace {
 
 constexpr std::string_view AdresseMoteur = "https://velkar.example.org/";
 
+enum class TGenreOption { Spin, Check, Bouton, Chaine };
+
+struct TOption {
+    std::string_view Nom;
+    TGenreOption Genre;
+    int32_t Defaut, Min, Max;  // a spin's range, a check's default (0 or 1)
+    std::string_view Texte;    // a string's default
+    // The current value of a spin or a check, and what setting a valid one
+    // does; an option without them is accepted and ignored.
+    int32_t (*Valeur)(const TSession&);
+    void (*Regle)(TSession&, int32_t);
+    // What setting it does with the text given (empty without a value),
+    // for the options whose text is read in a way of their own.
+    void (*RegleTexte)(TSession&, std::string_view);
+};
+
 // Option names and check values are compared without regard to case.
 bool Egal(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -20,58 +36,37 @@ bool Egal(std::string_view a, std::string_view b) {
            });
 }
 
-std::string_view SansBlancs(std::string_view t) {
-    while (!t.empty() && EstBlanc(t.front())) t.remove_prefix(1);
-    while (!t.empty() && EstBlanc(t.back())) t.remove_suffix(1);
-    return t;
-}
-
-void TailleHash(TVelkar& Moteur, std::string_view Texte, TEcritFonction Ecrit) {
+// Hash: a value outside its range, or text that is not a number, selects
+// the default size, as it always has.
+void TailleHash(TSession& S, std::string_view Texte) {
     int64_t Valeur = 0;
     if (!LitEntier(Texte, Valeur)) Valeur = 0;
-    if (Valeur < 2 || Valeur > 4096) Valeur = 128;
-    const int64_t NbEntrees = Valeur * 1048576 / 16;
-    TTableTransposition& Table = Moteur.Tables.Transposition;
-    if (static_cast<uint64_t>(NbEntrees) == Table.NbEntrees()) return;
-    if (!Moteur.RedimensionneHash(NbEntrees)) {
-        Ecrit("info string not enough memory for a hash table of " + std::to_string(Valeur) + " MB, keeping " +
-              std::to_string(Table.NbEntrees() * 16 / 1048576) + " MB");
-        return;
-    }
-    Moteur.Tables.Vide();
-    Table.RemetRemplissage();
+    if (Valeur < TVelkar::HashMin || Valeur > TVelkar::HashMax) Valeur = TVelkar::HashDefaut;
+    if (!S.Moteur.RedimensionneHash(static_cast<int32_t>(Valeur)))
+        S.Ecrit("info string not enough memory for a hash table of " + std::to_string(Valeur) + " MB, keeping " +
+                std::to_string(S.Moteur.TailleHash()) + " MB");
 }
 
-// A spin value: a number outside the range is brought into it, and text
-// that is not a number leaves the option as it was; both are said.
-void Spin(std::string_view Nom, std::string_view Texte, int32_t Min, int32_t Max, int32_t& Option,
-          TEcritFonction Ecrit) {
-    int64_t Valeur = 0;
-    if (!LitEntier(Texte, Valeur)) {
-        Ecrit("info string " + std::string(Nom) + " needs a number, keeping " + std::to_string(Option));
-        return;
-    }
-    Option = static_cast<int32_t>(std::clamp<int64_t>(Valeur, Min, Max));
-    if (Option != Valeur)
-        Ecrit("info string " + std::string(Nom) + " " + std::to_string(Valeur) + " is out of range, using " +
-              std::to_string(Option));
+void ChangeFils(TSession& S, int32_t Nombre) {
+    if (Nombre == S.Moteur.NbFils()) return;
+    const int32_t Obtenus = S.Moteur.ChangeFils(Nombre);
+    if (Obtenus < Nombre)
+        S.Ecrit("info string the system gave " + std::to_string(Obtenus) + " of " + std::to_string(Nombre) +
+                " threads");
 }
 
-// A check value: true or false; anything else leaves the option as it was.
-void Check(std::string_view Nom, std::string_view Texte, bool& Option, TEcritFonction Ecrit) {
-    if (Egal(Texte, "true") || Egal(Texte, "false")) {
-        Option = Egal(Texte, "true");
-    } else {
-        Ecrit("info string " + std::string(Nom) + " is true or false, keeping " + (Option ? "true" : "false"));
-    }
+void ChangeChess960(TSession& S, int32_t Chess960) {
+    if ((Chess960 != 0) == S.Moteur.Chess960()) return;
+    S.Moteur.ChangeChess960(Chess960 != 0);
+    NouvellePartie(S);
 }
 
 // The directories of the endgame tables; empty or <empty> for none.
-void CheminTables(std::string_view Chemin, TEcritFonction Ecrit) {
+void CheminTables(TSession& S, std::string_view Chemin) {
     if (Chemin == "<empty>") Chemin = {};
     if (Chemin.size() > 4096) {
-        Ecrit("info string SyzygyPath is too long (" + std::to_string(Chemin.size()) + " characters), no tables");
-        ChargeTablesFinales("");
+        S.Ecrit("info string SyzygyPath is too long (" + std::to_string(Chemin.size()) + " characters), no tables");
+        TVelkar::ChargeTablesFinales("");
         return;
     }
     // Say which directories are not there; the others are still read.
@@ -88,38 +83,104 @@ void CheminTables(std::string_view Chemin, TEcritFonction Ecrit) {
         if (std::filesystem::is_directory(Dossier, Erreur)) {
             UnDossier = true;
         } else if (!Dossier.empty()) {
-            Ecrit("info string SyzygyPath: " + Dossier + " is not a directory");
+            S.Ecrit("info string SyzygyPath: " + Dossier + " is not a directory");
         }
         Reste.remove_prefix(std::min(Fin + 1, Reste.size()));
     }
-    const int32_t Pieces = ChargeTablesFinales(UnDossier ? std::string(Chemin) : std::string());
+    const int32_t Pieces = TVelkar::ChargeTablesFinales(UnDossier ? std::string(Chemin) : std::string());
     if (Chemin.empty()) return;
     if (Pieces > 0) {
-        Ecrit("info string endgame tables of up to " + std::to_string(Pieces) + " pieces found");
+        S.Ecrit("info string endgame tables of up to " + std::to_string(Pieces) + " pieces found");
     } else {
-        Ecrit("info string no endgame table found in " + std::string(Chemin));
+        S.Ecrit("info string no endgame table found in " + std::string(Chemin));
+    }
+}
+
+using G = TGenreOption;
+// clang-format off
+const TOption Options[] = {
+    {"Hash", G::Spin, TVelkar::HashDefaut, TVelkar::HashMin, TVelkar::HashMax, {}, nullptr, nullptr, TailleHash},
+    {"Ponder", G::Check, 1, 0, 1, {}, nullptr, nullptr, nullptr},
+    {"UCI_EngineAbout", G::Chaine, 0, 0, 0, AdresseMoteur, nullptr, nullptr, nullptr},
+    {"Move Overhead", G::Spin, 0, 0, 5000, {},
+     [](const TSession& S) { return S.Reglages.MoveOverhead; },
+     [](TSession& S, int32_t v) { S.Reglages.MoveOverhead = v; }, nullptr},
+    {"MultiPV", G::Spin, 1, 1, 256, {},
+     [](const TSession& S) { return S.Reglages.MultiPV; },
+     [](TSession& S, int32_t v) { S.Reglages.MultiPV = v; }, nullptr},
+    {"UCI_Chess960", G::Check, 0, 0, 1, {},
+     [](const TSession& S) { return int32_t{S.Moteur.Chess960()}; }, ChangeChess960, nullptr},
+    {"Clear Hash", G::Bouton, 0, 0, 0, {}, nullptr, nullptr,
+     [](TSession& S, std::string_view) { S.Moteur.ViderTables(); }},
+    {"UCI_ShowWDL", G::Check, 0, 0, 1, {},
+     [](const TSession& S) { return int32_t{S.AfficheWdl}; },
+     [](TSession& S, int32_t v) { S.AfficheWdl = v != 0; }, nullptr},
+    {"Threads", G::Spin, 1, 1, TVelkar::FilsMax, {},
+     [](const TSession& S) { return S.Moteur.NbFils(); }, ChangeFils, nullptr},
+    {"UCI_LimitStrength", G::Check, 0, 0, 1, {},
+     [](const TSession& S) { return int32_t{S.Reglages.LimiteForce}; },
+     [](TSession& S, int32_t v) { S.Reglages.LimiteForce = v != 0; }, nullptr},
+    {"UCI_Elo", G::Spin, EloMax, EloMin, EloMax, {},
+     [](const TSession& S) { return S.Reglages.Elo; },
+     [](TSession& S, int32_t v) { S.Reglages.Elo = v; }, nullptr},
+    // Only in a build that can read endgame tables (see EstOffert).
+    {"SyzygyPath", G::Chaine, 0, 0, 0, "<empty>", nullptr, nullptr, CheminTables},
+};
+// clang-format on
+
+bool EstOffert(const TOption& o) { return o.Nom != "SyzygyPath" || TVelkar::TablesFinalesCompilees(); }
+
+// A spin value: a number outside the range is brought into it, and text
+// that is not a number leaves the option as it was; both are said.
+void RegleSpin(TSession& S, const TOption& o, std::string_view Texte) {
+    int64_t Valeur = 0;
+    if (!LitEntier(Texte, Valeur)) {
+        S.Ecrit("info string " + std::string(o.Nom) + " needs a number, keeping " + std::to_string(o.Valeur(S)));
+        return;
+    }
+    const int32_t Pris = static_cast<int32_t>(std::clamp<int64_t>(Valeur, o.Min, o.Max));
+    if (Pris != Valeur)
+        S.Ecrit("info string " + std::string(o.Nom) + " " + std::to_string(Valeur) + " is out of range, using " +
+                std::to_string(Pris));
+    o.Regle(S, Pris);
+}
+
+// A check value: true or false; anything else leaves the option as it was.
+void RegleCheck(TSession& S, const TOption& o, std::string_view Texte) {
+    if (Egal(Texte, "true") || Egal(Texte, "false")) {
+        o.Regle(S, Egal(Texte, "true") ? 1 : 0);
+    } else {
+        S.Ecrit("info string " + std::string(o.Nom) + " is true or false, keeping " +
+                (o.Valeur(S) != 0 ? "true" : "false"));
     }
 }
 
 }  // namespace
 
 void EcritOptions(TEcritFonction Ecrit) {
-    Ecrit("option name Hash type spin min 2 max 4096 default 128");
-    Ecrit("option name Ponder type check default true");
-    Ecrit(std::string("option name UCI_EngineAbout type string default ") + std::string(AdresseMoteur));
-    Ecrit("option name Move Overhead type spin default 0 min 0 max 5000");
-    Ecrit("option name MultiPV type spin default 1 min 1 max 256");
-    Ecrit("option name UCI_Chess960 type check default false");
-    Ecrit("option name Clear Hash type button");
-    Ecrit("option name UCI_ShowWDL type check default false");
-    Ecrit("option name Threads type spin default 1 min 1 max 256");
-    Ecrit("option name UCI_LimitStrength type check default false");
-    Ecrit("option name UCI_Elo type spin default " + std::to_string(EloMax) + " min " + std::to_string(EloMin) +
-          " max " + std::to_string(EloMax));
-    if (TablesFinalesCompilees()) Ecrit("option name SyzygyPath type string default <empty>");
+    for (const TOption& o : Options) {
+        if (!EstOffert(o)) continue;
+        const std::string Debut = "option name " + std::string(o.Nom) + " type ";
+        switch (o.Genre) {
+            case G::Spin:
+                // The Hash line gives its range before its default, as it
+                // always has.
+                if (o.Nom == "Hash") {
+                    Ecrit(Debut + "spin min " + std::to_string(o.Min) + " max " + std::to_string(o.Max) + " default " +
+                          std::to_string(o.Defaut));
+                } else {
+                    Ecrit(Debut + "spin default " + std::to_string(o.Defaut) + " min " + std::to_string(o.Min) +
+                          " max " + std::to_string(o.Max));
+                }
+                break;
+            case G::Check: Ecrit(Debut + "check default " + (o.Defaut != 0 ? "true" : "false")); break;
+            case G::Bouton: Ecrit(Debut + "button"); break;
+            case G::Chaine: Ecrit(Debut + "string default " + std::string(o.Texte)); break;
+        }
+    }
 }
 
-void Option(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
+void Option(TSession& S, std::string_view Ligne) {
     // "setoption name NAME [value VALUE]"; a name may hold blanks.
     std::string_view Reste = Ligne.substr(Ligne.find("name ") + 5);
     std::string_view Valeur;
@@ -130,47 +191,26 @@ void Option(TVelkar& Moteur, std::string_view Ligne, TEcritFonction Ecrit) {
         Reste = Reste.substr(0, Separation);
     }
     const std::string_view Nom = SansBlancs(Reste);
-    if (Egal(Nom, "SyzygyPath") && TablesFinalesCompilees()) {
-        CheminTables(AvecValeur ? Valeur : std::string_view(), Ecrit);
+    const TOption* o = nullptr;
+    for (const TOption& x : Options)
+        if (EstOffert(x) && Egal(Nom, x.Nom)) o = &x;
+    if (o == nullptr) return;  // names of no option: nothing to do
+    // A button needs no value, nor does a string (none: empty); every other
+    // option does.
+    if (o->Genre == G::Bouton || o->Genre == G::Chaine) {
+        if (o->RegleTexte != nullptr) o->RegleTexte(S, Valeur);
         return;
     }
-    TReglages& Reglages = Moteur.Chercheur.Reglages;
-    if (Egal(Nom, "Clear Hash")) {
-        Moteur.ViderTables();
-    } else if (!AvecValeur) {
-        return;  // every other option needs a value
-    } else if (Egal(Nom, "Hash")) {
-        TailleHash(Moteur, Valeur, Ecrit);
-    } else if (Egal(Nom, "Move Overhead")) {
-        Spin("Move Overhead", Valeur, 0, 5000, Reglages.MoveOverhead, Ecrit);
-    } else if (Egal(Nom, "MultiPV")) {
-        Spin("MultiPV", Valeur, 1, 256, Reglages.MultiPV, Ecrit);
-    } else if (Egal(Nom, "UCI_Chess960")) {
-        bool Chess960 = Moteur.Position().Chess960;
-        Check("UCI_Chess960", Valeur, Chess960, Ecrit);
-        if (Chess960 != Moteur.Position().Chess960) {
-            // The castling rights on the board belong to one kind of chess:
-            // a new game from the start position for the other.
-            Moteur.Position().Chess960 = Chess960;
-            Moteur.InitialiserPartie();
-        }
-    } else if (Egal(Nom, "Threads")) {
-        int32_t Nombre = Moteur.Equipe.NbAuxiliaires() + 1;
-        Spin("Threads", Valeur, 1, 256, Nombre, Ecrit);
-        if (Nombre != Moteur.Equipe.NbAuxiliaires() + 1) {
-            const int32_t Obtenus = Moteur.ChangeFils(Nombre);
-            if (Obtenus < Nombre)
-                Ecrit("info string the system gave " + std::to_string(Obtenus) + " of " + std::to_string(Nombre) +
-                      " threads");
-        }
-    } else if (Egal(Nom, "UCI_LimitStrength")) {
-        Check("UCI_LimitStrength", Valeur, Reglages.LimiteForce, Ecrit);
-    } else if (Egal(Nom, "UCI_Elo")) {
-        Spin("UCI_Elo", Valeur, EloMin, EloMax, Reglages.Elo, Ecrit);
-    } else if (Egal(Nom, "UCI_ShowWDL")) {
-        Check("UCI_ShowWDL", Valeur, Reglages.AfficheWdl, Ecrit);
+    if (!AvecValeur) return;
+    if (o->RegleTexte != nullptr) {
+        o->RegleTexte(S, Valeur);
+    } else if (o->Regle == nullptr) {
+        return;  // accepted and ignored
+    } else if (o->Genre == G::Spin) {
+        RegleSpin(S, *o, Valeur);
+    } else {
+        RegleCheck(S, *o, Valeur);
     }
-    // Ponder, UCI_EngineAbout and names of no option: nothing to do.
 }
 
 }  // namespace velkar

@@ -1,7 +1,8 @@
 // The thin layer between Velkar and the operating system: a millisecond
-// clock, line output, and one shared input buffer from which both the main
-// loop and a running search take their lines, so that no line is lost or
-// reordered between them.
+// clock, line output, one input buffer from which the interface takes its
+// lines (for the main loop and for a running search alike, so that no line
+// is lost or reordered between them), the memory of the large tables and
+// the helpers' threads.
 #pragma once
 
 #include <cstddef>
@@ -46,15 +47,6 @@ bool FinEntree();
 // the end of input.
 void AttendEntree(int32_t Millisecondes);
 
-// Lines read during a search that are not for the search are kept here and
-// handed to the main loop, in order, after the search's reply.
-void DiffereLigne(std::string Ligne);
-bool PrendLigneDifferee(std::string& Ligne);
-
-// Blocking read of the next line for the main loop: deferred lines first,
-// then standard input.  False at end of input.
-bool LitLigneSuivante(std::string& Ligne);
-
 // Zeroed memory for a large table, page-aligned; on Linux aligned to 2 MB and
 // offered to the system for huge pages, so that a probe anywhere in the
 // table costs fewer address translations.  nullptr when refused.
@@ -78,5 +70,7 @@ constexpr size_t PileFil = size_t{32} << 20;
 // characters.
 int32_t LongueurLigne(const std::string& Tampon, bool Fermee);
 std::string PrendLigne(std::string& Tampon, int32_t n);
+// Text without its leading and trailing blanks and control characters.
+std::string_view SansBlancs(std::string_view Texte);
 
 }  // namespace velkar::plateforme

@@ -1,5 +1,6 @@
-// Shared helpers of the unit tests: one engine per test process, positions
-// set as the decoder sets them, move texts and the EPD data files.
+// Shared helpers of the unit tests: one board and its tables per test
+// process, positions set as the decoder sets them, move texts and the EPD
+// data files.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,33 +12,44 @@
 #include <vector>
 
 #include "engine/eval.h"
+#include "engine/hash.h"
+#include "engine/position.h"
 #include "engine/velkar.h"
 
 namespace velkar::essais {
 
-// The engine object is large and its transposition table is 128 MB; the
-// tests share one object with a small table so that a reset stays cheap.
-// Its board is the position the tests work on.
-inline TVelkar& Moteur() {
-    static std::unique_ptr<TVelkar> v = [] {
-        auto m = std::make_unique<TVelkar>();
-        m->RedimensionneHash(4096);
-        m->InitialiserPartie();
+// The board and the tables the tests of the position and the evaluation
+// work on: one of each per test process, with a small transposition table
+// so that a reset stays cheap.
+struct TBanc {
+    TTablesPartagees Tables{TVelkar::HashMin};
+    TPosition Position;
+};
+
+inline TBanc& Moteur() {
+    static std::unique_ptr<TBanc> b = [] {
+        auto m = std::make_unique<TBanc>();
+        m->Tables.Transposition.Alloue(4096);
+        m->Position.InitialiserPosition();
         return m;
     }();
-    return *v;
+    return *b;
 }
 
-inline TPosition& Plateau() { return Moteur().Position(); }
+inline TPosition& Plateau() { return Moteur().Position; }
 inline TTablePions& Pions() { return Moteur().Tables.Pions; }
-inline void NouvellePartie() { Moteur().InitialiserPartie(); }
+// A new game on the board, as the engine starts one: the start position
+// and both tables emptied.
+inline void NouvellePartie() {
+    Moteur().Position.InitialiserPosition();
+    Moteur().Tables.Vide();
+}
 
-// Sets a position on the engine's board exactly as "position fen" does.
+// Sets a position on the board exactly as "position fen" does.
 inline bool Pose(TPosition& v, std::string_view Fen) {
     NouvellePartie();
     const bool Ok = v.PlaceFen(Fen);
-    Moteur().Tables.Vide();
-    Moteur().Tables.Transposition.RemetRemplissage();
+    Moteur().Tables.Reinitialise();
     return Ok;
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <thread>
 
+#include "engine/hash.h"
 #include "engine/velkar.h"
 #include "interface/interface.h"
 
@@ -41,32 +42,40 @@ TEST(Fils, EntreesMeleesLuesCommeAbsentes) {
     Autre.join();
 }
 
+struct TSourd final : TEcouteur {
+    TEvenement Ecoute(int32_t) override { return Rien; }
+};
+
+struct TMuet final : TRapporteur {
+    void Infos(const TInfos&) override {}
+    void CoupRechercheIllegal(const TCoupUci&) override {}
+};
+
 // A search with helpers: it ends at its depth and at its node limit, which
 // counts every thread's nodes, and the thread count changes between
 // searches.
 TEST(Fils, RecherchesAvecAuxiliaires) {
     auto Moteur = std::make_unique<TVelkar>();
-    ASSERT_TRUE(Moteur->RedimensionneHash(65536));
-    TChercheur& c = Moteur->Chercheur;
-    c.EcouteEntree = false;
+    ASSERT_TRUE(Moteur->RedimensionneHash(TVelkar::HashMin));
+    TSourd Sourd;
+    TMuet Muet;
     auto Cherche = [&](const TLimites& l) {
-        Moteur->InitialiserPartie();
-        EXPECT_TRUE(Moteur->Position().PlaceFen("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"));
-        c.Limites = l;
-        c.ArretDemande = false;
-        return c.Recherche();
+        EXPECT_TRUE(Moteur->PlaceFen("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"));
+        return Moteur->Cherche(TRequete{l, TReglages{}, true}, Muet, Sourd);
     };
     const TLimites Profondeur = LitLimites("depth 6");
     const TLimites Noeuds = LitLimites("nodes 300000");
     for (int32_t Fils : {3, 1, 2}) {
         ASSERT_EQ(Moteur->ChangeFils(Fils), Fils);
-        EXPECT_EQ(Cherche(Profondeur).size(), 4u);
-        EXPECT_GE(c.NoeudsTotal(), c.Noeuds);
-        EXPECT_EQ(Cherche(Noeuds).size(), 4u);
-        EXPECT_GE(c.NoeudsTotal(), Noeuds.Noeuds);
+        TResultat r = Cherche(Profondeur);
+        EXPECT_FALSE(r.SansCoup);
+        EXPECT_EQ(TexteCoup(r.Coup).size(), 4u);
+        r = Cherche(Noeuds);
+        EXPECT_EQ(TexteCoup(r.Coup).size(), 4u);
+        EXPECT_GE(r.Noeuds, Noeuds.Noeuds);
         // Every thread stops at its first look at the total past the limit:
         // the main searcher looks every 4096 of its nodes, a helper every 256.
-        EXPECT_LE(c.NoeudsTotal(), Noeuds.Noeuds + 2 * 4096 + 512 * static_cast<uint64_t>(Fils));
+        EXPECT_LE(r.Noeuds, Noeuds.Noeuds + 2 * 4096 + 512 * static_cast<uint64_t>(Fils));
     }
 }
 
