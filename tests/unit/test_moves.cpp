@@ -16,8 +16,8 @@ bool Contient(const std::vector<std::string>& l, const std::string& c) {
 
 uint64_t CleDesPieces(const TPosition& v, bool PionsSeuls) {
     uint64_t k = 0;
-    for (int32_t p = 1; p <= 32; ++p)
-        if (v.Pieces[p].CasePiece != -1 && (!PionsSeuls || v.Pieces[p].TypePiece == 1))
+    for (int32_t p = 1; p <= RoiNoir; ++p)
+        if (v.Pieces[p].CasePiece != -1 && (!PionsSeuls || v.Pieces[p].TypePiece == Pion))
             k ^= ClesHachage.Zobrist[p][v.Pieces[p].CasePiece];
     return k;
 }
@@ -54,13 +54,13 @@ struct Racine {
         const int32_t p = v.Echiquier[c];
         if (p == 0) continue;
         if (v.Pieces[p].CasePiece != c) return ::testing::AssertionFailure() << "square " << c;
-        ++n[p <= 16 ? 1 : 2];
-        Materiel += (p <= 16 ? 1 : -1) * v.Pieces[p].ValeurPiece;
+        ++n[CouleurDe(p)];
+        Materiel += (EstBlanche(p) ? 1 : -1) * v.Pieces[p].ValeurPiece;
     }
-    for (int32_t p = 1; p <= 32; ++p)
+    for (int32_t p = 1; p <= RoiNoir; ++p)
         if (v.Pieces[p].CasePiece != -1 && v.Echiquier[v.Pieces[p].CasePiece] != p)
             return ::testing::AssertionFailure() << "piece " << p;
-    if (n[1] != v.NbPiecesBlanches || n[2] != v.NbPiecesNoires || Materiel != v.Materiel)
+    if (n[Blanc] != v.NbPiecesBlanches || n[Noir] != v.NbPiecesNoires || Materiel != v.Materiel)
         return ::testing::AssertionFailure() << "counts or material";
     const int32_t Droits[4] = {v.RoqueBlancPetit, v.RoqueBlancGrand, v.RoqueNoirPetit, v.RoqueNoirGrand};
     uint64_t Cle = r.Cle ^ r.Placement ^ CleDesPieces(v, false);
@@ -68,7 +68,7 @@ struct Racine {
         if (r.Droits[k] == 0 && Droits[k] == -1) Cle ^= ClesHachage.Roque[k + 1];
     const int32_t Plies = v.NumDemiCoup - r.NumDemiCoup;
     const int32_t Miens = (Plies + 1) / 2, Siens = Plies / 2;  // moves by the root's side, by the other
-    const int32_t Blancs = r.Camp == 1 ? Miens : Siens, Noirs = r.Camp == 1 ? Siens : Miens;
+    const int32_t Blancs = r.Camp == Blanc ? Miens : Siens, Noirs = r.Camp == Blanc ? Siens : Miens;
     if (Blancs % 2) Cle ^= ClesHachage.TraitNoir;
     if (Noirs % 2) Cle ^= ClesHachage.TraitBlanc;
     if (Cle != v.Cle) return ::testing::AssertionFailure() << "position key";
@@ -125,7 +125,8 @@ TEST(Generation, CapturesSontLesCapturesDeLaListeComplete) {
             const ListeCoupsPly t = Liste(v);
             for (int32_t i = 1; i <= t.NbCoups; ++i) {
                 const sCoup& m = t.Coups[i];
-                if (v.Echiquier[m.Arrivee] != 0 || m.Promotion != -1) Attendu.emplace_back(-m.Piece, Texte(v, m));
+                if (v.Echiquier[m.Arrivee] != 0 || m.Promotion != SansPromotion)
+                    Attendu.emplace_back(-m.Piece, Texte(v, m));
             }
             std::stable_sort(Attendu.begin(), Attendu.end(),
                              [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -199,9 +200,10 @@ TEST(Coups, DroitsDeRoqueParCoins) {
     EXPECT_EQ(v.RoqueBlancPetit, 0);
     EXPECT_TRUE(Contient(Coups(v), "e1g1"));
 
-    // Rooks numbered by the FEN: the a1 rook is 14 here, the h1 rook 1.
+    // Rooks numbered by the FEN: the a1 rook is the second rook here, the
+    // h1 rook takes a pawn's number.
     ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/R7/R3K2R w K - 0 1"));
-    ASSERT_EQ(v.Echiquier[1], 14);
+    ASSERT_EQ(v.Echiquier[Case("a1")], ToursBlanches + 1);
     Joue(v, "a1b1");
     EXPECT_EQ(v.RoqueBlancPetit, 0);
     Joue(v, "e8d8");
@@ -217,7 +219,8 @@ TEST(Coups, DroitsDeRoqueParCoins) {
     EXPECT_EQ(v.RoqueNoirGrand, -1);
     EXPECT_EQ(v.RoqueBlancPetit, 0);
     EXPECT_EQ(v.RoqueNoirPetit, 0);
-    EXPECT_EQ(v.Cle, Cle ^ ClesHachage.Zobrist[29][57] ^ ClesHachage.Zobrist[29][1] ^ ClesHachage.Zobrist[13][1] ^
+    const auto& Z = ClesHachage.Zobrist;
+    EXPECT_EQ(v.Cle, Cle ^ Z[ToursNoires][Case("a8")] ^ Z[ToursNoires][Case("a1")] ^ Z[ToursBlanches][Case("a1")] ^
                          ClesHachage.Roque[2] ^ ClesHachage.Roque[4] ^ ClesHachage.TraitBlanc);
 }
 
