@@ -1,18 +1,22 @@
 // Making and taking back moves through an undo journal.  Before a move
-// changes a 32-bit field of the position it records the field's address and old
-// value in the journal of the current ply; Restaure writes them back, last
-// first, so a field saved twice in one move (Chess960 castling, where the
-// king and the rook may land on each other's squares) gets its oldest value
-// back.  The two 64-bit keys and the occupied squares are not journaled:
-// every ply keeps them in a history.
+// changes a 32-bit field of the position it records where the field lies in
+// the object and its old value in the journal of the current ply; Restaure
+// writes them back, last first, so a field saved twice in one move (Chess960
+// castling, where the king and the rook may land on each other's squares)
+// gets its oldest value back.  The two 64-bit keys and the occupied squares
+// are not journaled: every ply keeps them in a history.
 #include "position.h"
 
 namespace velkar {
 
+// The field at Adresse, one of this position's own, is saved by its offset
+// from the start of the object: a copy of the position then takes back its
+// own fields, and an entry takes half the room of an address and a value.
 void TPosition::Sauve(int32_t* Adresse) {
     JournalPly& j = Sauvegardes[NumDemiCoup];
     ++j.Nombre;
-    j.Entrees[j.Nombre] = Enregistrement{Adresse, *Adresse};
+    const auto Decalage = reinterpret_cast<const char*>(Adresse) - reinterpret_cast<const char*>(this);
+    j.Entrees[j.Nombre] = Enregistrement{static_cast<int32_t>(Decalage), *Adresse};
 }
 
 // Clears a castling right and takes its key out of the position key.
@@ -303,7 +307,9 @@ void TPosition::Restaure() {
     Cle = HistoriqueCle[q];
     ClePions = HistoriqueClePions[q];
     JournalPly& j = Sauvegardes[q];
-    for (int32_t k = j.Nombre; k >= 1; --k) *j.Entrees[k].Adresse = j.Entrees[k].Valeur;
+    char* const Base = reinterpret_cast<char*>(this);
+    for (int32_t k = j.Nombre; k >= 1; --k)
+        *reinterpret_cast<int32_t*>(Base + j.Entrees[k].Decalage) = j.Entrees[k].Valeur;
     j.Nombre = 0;
 }
 

@@ -61,8 +61,11 @@ struct TPiece {
     int32_t ValeurPiece;
 };
 
+// A field of the position saved by the undo journal: where it lies in the
+// position object (in bytes from its start) and the value it had.  An
+// offset rather than an address: it names the same field in any copy.
 struct Enregistrement {
-    int32_t* Adresse;
+    int32_t Decalage;
     int32_t Valeur;
 };
 
@@ -74,9 +77,9 @@ struct JournalPly {
 class TPosition {
 public:
     TPosition();
-    // A copy is a position of its own only at rest (between searches): the
-    // journal entries of the plies below the current one point into the
-    // original, and only the current ply's empty journal is ever used.
+    // A copy is a position of its own at any moment, in the middle of a line
+    // too: its journal names the saved fields by their place in the object,
+    // so taking back the moves of the copy restores the copy.
     TPosition(const TPosition&) = default;
     TPosition& operator=(const TPosition&) = default;
 

@@ -1,6 +1,7 @@
 // Move generation order, making and taking back moves, castling rights and
 // repetitions.
 #include <algorithm>
+#include <memory>
 #include <random>
 
 #include "outils.h"
@@ -185,6 +186,23 @@ TEST(Coups, FaireEtDefaireSurDesPartiesAleatoires) {
             for (; Plies > 0; --Plies) v.Restaure();
             ASSERT_TRUE(Photo(v) == Depart) << Fen;
         }
+}
+
+// A copy made in the middle of a line takes its own moves back, castling
+// and a capture among them, and leaves the original where it was.
+TEST(Coups, CopieAuMilieuDUneLigne) {
+    TPosition& v = Plateau();
+    ASSERT_TRUE(Pose(v, "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
+    const Etat Depart = Photo(v);
+    const char* Ligne[3] = {"e1g1", "e8c8", "e5f7"};
+    for (const char* c : Ligne) Joue(v, c);
+    const Etat Milieu = Photo(v);
+    const auto Copie = std::make_unique<TPosition>(v);
+    for (int i = 0; i < 3; ++i) Copie->Restaure();
+    EXPECT_TRUE(Photo(*Copie) == Depart);
+    EXPECT_TRUE(Photo(v) == Milieu);
+    for (int i = 0; i < 3; ++i) v.Restaure();
+    EXPECT_TRUE(Photo(v) == Depart);
 }
 
 // Castling rights belong to the corner squares, whatever the number or the
