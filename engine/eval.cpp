@@ -16,18 +16,6 @@ inline bool EstPionNumero(const TPosition& v, int32_t Case, int32_t Premier) {
 
 inline bool SurPlace(const TPosition& v, int32_t Piece) { return v.Pieces[Piece].CasePiece != -1; }
 
-}  // namespace
-
-Occupation Occupe(const TPosition& Pos) {
-    Occupation o{};
-    o.Tous = Pos.OccupeesDuPlateau();
-    o.Couleur[Blanc] = Pos.BlanchesDuPlateau();
-    o.Couleur[Noir] = o.Tous & ~o.Couleur[Blanc];
-    return o;
-}
-
-namespace {
-
 // Squares counted with the processor's popcnt instruction where the caller
 // is compiled for it (see Eval), by arithmetic otherwise.
 template <bool Popcnt>

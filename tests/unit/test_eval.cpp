@@ -37,6 +37,15 @@ std::string Miroir(const std::string& Fen) {
     return r + (Trait == "w" ? " b " : " w ") + (Roques == "-" ? Roques : Inverse(Roques)) + " " + EnPassant + " 0 1";
 }
 
+// The activity of one piece, the occupied squares counted from the pieces.
+int32_t Activite(const TPosition& v, int32_t Piece) {
+    Occupation o{};
+    o.Tous = v.OccupeesDuPlateau();
+    o.Couleur[Blanc] = v.BlanchesDuPlateau();
+    o.Couleur[Noir] = o.Tous & ~o.Couleur[Blanc];
+    return ActiviteSur(v, Piece, o);
+}
+
 int16_t EvalDe(const char* Fen) {
     TPosition& v = Plateau();
     EXPECT_TRUE(Pose(v, Fen)) << Fen;
