@@ -13,12 +13,12 @@ namespace {
 // A queen attacks along every line, a bishop along diagonals (even
 // directions), a rook along ranks and files (odd directions).
 inline bool GlisseSur(int32_t Type, int32_t Direction) {
-    return Type == 5 || (Type == 3 && (Direction & 1) == 0) || (Type == 4 && (Direction & 1) == 1);
+    return Type == Dame || (Type == Fou && (Direction & 1) == 0) || (Type == Tour && (Direction & 1) == 1);
 }
 
 // Directions from which an enemy pawn strikes a king of this colour.
 inline bool DirectionPion(int32_t CampRoi, int32_t Direction) {
-    return CampRoi == 1 ? (Direction == 6 || Direction == 8) : (Direction == 4 || Direction == 2);
+    return CampRoi == Blanc ? (Direction == 6 || Direction == 8) : (Direction == 4 || Direction == 2);
 }
 
 // The light make and take-back of the legality test: Piece stands on
@@ -76,15 +76,15 @@ bool TPosition::RoiEchec(int32_t CampRoi) const {
         }
         return false;
     };
-    if (Frappe(AttaquesFou(K, Occ), 3, 5) || Frappe(AttaquesTour(K, Occ), 4, 5) ||
-        Frappe(Bitboards.Cavalier[K], 2, 2) || Frappe(Bitboards.Voisins[K], 6, 6))
+    if (Frappe(AttaquesFou(K, Occ), Fou, Dame) || Frappe(AttaquesTour(K, Occ), Tour, Dame) ||
+        Frappe(Bitboards.Cavalier[K], Cavalier, Cavalier) || Frappe(Bitboards.Voisins[K], Roi, Roi))
         return true;
     // Enemy pawns strike from the two squares diagonally ahead of the king.
-    for (const int32_t d : {CampRoi == 1 ? 6 : 2, CampRoi == 1 ? 8 : 4}) {
+    for (const int32_t d : {CampRoi == Blanc ? 6 : 2, CampRoi == Blanc ? 8 : 4}) {
         const int32_t* Rayon = Geometrie.Rayons[K][d];
         if (Rayon[0] == 0) continue;
         const int32_t p = Echiquier[Rayon[1]];
-        if (p != 0 && Pieces[p].TypePiece == 1 && EstAdverse(p, CampRoi)) return true;
+        if (p != 0 && Pieces[p].TypePiece == Pion && EstAdverse(p, CampRoi)) return true;
     }
     return false;
 }
@@ -95,7 +95,7 @@ bool TPosition::RoiEchec(int32_t CampRoi) const {
 // move, the whole attack test runs with the move made.
 bool TPosition::EchecRapide(int32_t CampRoi, int32_t Piece, int32_t CaseDepart, int32_t CaseArrivee) {
     const int32_t K = Pieces[NumeroRoi(CampRoi)].CasePiece;
-    if (!EnEchec[NumDemiCoup] && Pieces[Piece].TypePiece != 6) {
+    if (!EnEchec[NumDemiCoup] && Pieces[Piece].TypePiece != Roi) {
         const int32_t d = Geometrie.DirectionEntre[K][CaseDepart];
         if (d == 0 || d == 9) return false;
         // The first piece on that line once the move is made; the piece that
@@ -129,7 +129,7 @@ bool TPosition::EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) const {
         const int32_t* Sauts = Geometrie.Rayons[K][9];
         for (int32_t k = 1; k <= Sauts[0]; ++k) {
             const int32_t p = Echiquier[Sauts[k]];
-            if (p != 0 && EstAdverse(p, Camp) && Pieces[p].TypePiece == 2) return true;
+            if (p != 0 && EstAdverse(p, Camp) && Pieces[p].TypePiece == Cavalier) return true;
         }
     } else if (d >= 1) {
         const int32_t* Rayon = Geometrie.Rayons[K][d];
@@ -139,7 +139,7 @@ bool TPosition::EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) const {
             if (!EstAdverse(p, Camp)) break;
             const int32_t Type = Pieces[p].TypePiece;
             if (GlisseSur(Type, d)) return true;
-            if (Type == 1 && DirectionPion(Camp, d)) {
+            if (Type == Pion && DirectionPion(Camp, d)) {
                 int32_t Ecart = CaseVersX[Rayon[k]] - CaseVersX[K];
                 if (Ecart == 1 || Ecart == -1) return true;
             }

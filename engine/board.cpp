@@ -7,7 +7,7 @@ namespace velkar {
 
 namespace {
 
-// The starting position, by piece number: square, type.
+// The starting position, by piece number: square, kind.
 struct PieceDepart {
     int32_t Case;
     int32_t Type;
@@ -15,10 +15,10 @@ struct PieceDepart {
 // clang-format off
 constexpr PieceDepart Depart[33] = {
     {0, 0},
-    {9, 1},  {10, 1}, {11, 1}, {12, 1}, {13, 1}, {14, 1}, {15, 1}, {16, 1},
-    {2, 2},  {7, 2},  {3, 3},  {6, 3},  {1, 4},  {8, 4},  {4, 5},  {5, 6},
-    {49, 1}, {50, 1}, {51, 1}, {52, 1}, {53, 1}, {54, 1}, {55, 1}, {56, 1},
-    {58, 2}, {63, 2}, {59, 3}, {62, 3}, {57, 4}, {64, 4}, {60, 5}, {61, 6}};
+    {9, Pion},      {10, Pion},     {11, Pion}, {12, Pion}, {13, Pion}, {14, Pion}, {15, Pion}, {16, Pion},
+    {2, Cavalier},  {7, Cavalier},  {3, Fou},   {6, Fou},   {1, Tour},  {8, Tour},  {4, Dame},  {5, Roi},
+    {49, Pion},     {50, Pion},     {51, Pion}, {52, Pion}, {53, Pion}, {54, Pion}, {55, Pion}, {56, Pion},
+    {58, Cavalier}, {63, Cavalier}, {59, Fou},  {62, Fou},  {57, Tour}, {64, Tour}, {60, Dame}, {61, Roi}};
 // clang-format on
 
 }  // namespace
@@ -48,13 +48,13 @@ TPosition::TPosition() {
 void TPosition::InitialiserPosition() {
     std::memset(Echiquier, 0, sizeof Echiquier);
     Pieces[0] = TPiece{0, 0, 0};
-    for (int32_t p = 1; p <= 32; ++p) {
+    for (int32_t p = 1; p <= RoiNoir; ++p) {
         Pieces[p] = TPiece{Depart[p].Case, Depart[p].Type, ValeursPieces[Depart[p].Type]};
         Echiquier[Depart[p].Case] = p;
     }
     NumeroCoupFen = 1;
-    CampFen = 1;
-    Camp = 1;
+    CampFen = Blanc;
+    Camp = Blanc;
     RoqueBlancPetit = RoqueBlancGrand = RoqueNoirPetit = RoqueNoirGrand = 0;
     for (int32_t k = 1; k <= 4; ++k) TourRoque[k] = CoinsRoque[k];
     NumDemiCoup = 1;
@@ -89,19 +89,19 @@ Bitboard TPosition::CasesDesPieces(int32_t Premiere, int32_t Derniere) const {
 
 int32_t TPosition::EcartCasesDuPlateau() const {
     int32_t e = 0;
-    for (int32_t p = 1; p <= 32; ++p) {
+    for (int32_t p = 1; p <= RoiNoir; ++p) {
         const int32_t c = Pieces[p].CasePiece, t = Pieces[p].TypePiece;
-        if (c < 1 || c > 64 || t < 1 || t > 5) continue;
-        e += EstBlanche(p) ? TabCasePiece[t][1][c] : -TabCasePiece[t][2][c];
+        if (c < 1 || c > 64 || t < Pion || t > Dame) continue;
+        e += EstBlanche(p) ? TabCasePiece[t][Blanc][c] : -TabCasePiece[t][Noir][c];
     }
     return e;
 }
 
 uint64_t TPosition::ClePieces(bool PionsSeulement) const {
     uint64_t k = 0;
-    for (int32_t p = 1; p <= 32; ++p) {
+    for (int32_t p = 1; p <= RoiNoir; ++p) {
         const int32_t c = Pieces[p].CasePiece;
-        if (c < 1 || c > 64 || (PionsSeulement && Pieces[p].TypePiece != 1)) continue;
+        if (c < 1 || c > 64 || (PionsSeulement && Pieces[p].TypePiece != Pion)) continue;
         k ^= ClesHachage.Zobrist[p][c];
     }
     return k;

@@ -11,22 +11,10 @@ inline int16_t Somme16(int32_t a, int32_t b) { return static_cast<int16_t>(a + b
 
 inline bool EstPionNumero(const TPosition& v, int32_t Case, int32_t Premier) {
     const int32_t p = v.Echiquier[Case];
-    return p >= Premier && p <= Premier + 7 && v.Pieces[p].TypePiece == 1;
+    return p >= Premier && p < Premier + PionsParCamp && v.Pieces[p].TypePiece == Pion;
 }
 
 inline bool SurPlace(const TPosition& v, int32_t Piece) { return v.Pieces[Piece].CasePiece != -1; }
-
-}  // namespace
-
-Occupation Occupe(const TPosition& Pos) {
-    Occupation o{};
-    o.Tous = Pos.OccupeesDuPlateau();
-    o.Couleur[1] = Pos.BlanchesDuPlateau();
-    o.Couleur[2] = o.Tous & ~o.Couleur[1];
-    return o;
-}
-
-namespace {
 
 // Squares counted with the processor's popcnt instruction where the caller
 // is compiled for it (see Eval), by arithmetic otherwise.
@@ -54,27 +42,27 @@ template <bool Popcnt>
     const TPiece* Pieces = Pos.Pieces;
     const int32_t s = Pieces[Piece].CasePiece;
     if (s == -1) return 0;
-    const bool Blanc = EstBlanche(Piece);
-    const int32_t K = Pieces[Blanc ? RoiNoir : RoiBlanc].CasePiece;
-    const Bitboard Ennemis = o.Couleur[Blanc ? 2 : 1];
+    const bool PieceBlanche = EstBlanche(Piece);
+    const int32_t K = Pieces[PieceBlanche ? RoiNoir : RoiBlanc].CasePiece;
+    const Bitboard Ennemis = o.Couleur[PieceBlanche ? Noir : Blanc];
     switch (Pieces[Piece].TypePiece) {
-        case 2: {
+        case Cavalier: {
             // A knight weighs every square it reaches, empty or enemy, by its
             // distance to the enemy king: 15 on it, 5 next to it, 2 at two.
-            const Bitboard A = Bitboards.Cavalier[s] & ~o.Couleur[Blanc ? 1 : 2];
+            const Bitboard A = Bitboards.Cavalier[s] & ~o.Couleur[PieceBlanche ? Blanc : Noir];
             int32_t n = Compte<Popcnt>(A) + 4 * Compte<Popcnt>(A & Bitboards.Voisins[K]) +
                         Compte<Popcnt>(A & Bitboards.Couronne2[K]);
             if (A & Bit(K)) n += 14;
             return n;
         }
-        case 3: return Glissade<Popcnt>(AttaquesFou(s, o.Tous), Ennemis, o, K);
-        case 4: return Glissade<Popcnt>(AttaquesTour(s, o.Tous), Ennemis, o, K);
-        case 5:
+        case Fou: return Glissade<Popcnt>(AttaquesFou(s, o.Tous), Ennemis, o, K);
+        case Tour: return Glissade<Popcnt>(AttaquesTour(s, o.Tous), Ennemis, o, K);
+        case Dame:
             // Only the two original queens weigh the enemy piece at the end of
             // a ray; a promoted queen counts its empty squares only.
             return Glissade<Popcnt>(AttaquesFou(s, o.Tous) | AttaquesTour(s, o.Tous),
-                                    (Piece == 15 || Piece == 31) ? Ennemis : 0, o, K);
-        case 6: return Compte<Popcnt>(Bitboards.Voisins[s] & ~o.Tous);
+                                    (Piece == DameBlanche || Piece == DameNoire) ? Ennemis : 0, o, K);
+        case Roi: return Compte<Popcnt>(Bitboards.Voisins[s] & ~o.Tous);
         default: return 0;
     }
 }
@@ -91,13 +79,13 @@ int16_t StructurePions(const TPosition& Pos) {
     const TPiece* Pieces = Pos.Pieces;
     const int32_t* Echiquier = Pos.Echiquier;
     int32_t ParColonne[3][9] = {};
-    for (int32_t c = 1; c <= 2; ++c) {
-        const int32_t Premier = c == 1 ? 1 : 17;
-        for (int32_t n = Premier; n < Premier + 8; ++n)
-            if (Pieces[n].TypePiece == 1 && SurPlace(Pos, n)) ++ParColonne[c][CaseVersX[Pieces[n].CasePiece]];
+    for (int32_t c = Blanc; c <= Noir; ++c) {
+        const int32_t Premier = PremierNumero(c);
+        for (int32_t n = Premier; n < Premier + PionsParCamp; ++n)
+            if (Pieces[n].TypePiece == Pion && SurPlace(Pos, n)) ++ParColonne[c][CaseVersX[Pieces[n].CasePiece]];
     }
     int32_t Doubles[3] = {}, Isoles[3] = {}, NonSoutenus[3] = {}, Libres[3] = {};
-    for (int32_t c = 1; c <= 2; ++c) {
+    for (int32_t c = Blanc; c <= Noir; ++c) {
         const int32_t* Col = ParColonne[c];
         for (int32_t f = 1; f <= 8; ++f)
             if (Col[f] > 1) Doubles[c] += Col[f] - 1;
@@ -108,13 +96,13 @@ int16_t StructurePions(const TPosition& Pos) {
             if (Col[f - 1] == 0 && Col[f + 1] == 0) Isoles[c] += Col[f];
         Isoles[c] *= 31;
 
-        const int32_t Premier = c == 1 ? 1 : 17;
-        for (int32_t n = Premier; n < Premier + 8; ++n) {
-            if (Pieces[n].TypePiece != 1 || !SurPlace(Pos, n)) continue;
+        const int32_t Premier = PremierNumero(c);
+        for (int32_t n = Premier; n < Premier + PionsParCamp; ++n) {
+            if (Pieces[n].TypePiece != Pion || !SurPlace(Pos, n)) continue;
             const int32_t s = Pieces[n].CasePiece;
             const int32_t f = CaseVersX[s], r = CaseVersY[s];
             // Support: a friendly pawn beside it or diagonally behind it.
-            const int32_t Derriere = c == 1 ? -8 : 8;
+            const int32_t Derriere = c == Blanc ? -8 : 8;
             bool Soutenu = false;
             if (f < 8) Soutenu = EstPionNumero(Pos, s + 1, Premier) || EstPionNumero(Pos, s + 1 + Derriere, Premier);
             if (!Soutenu && f > 1)
@@ -123,23 +111,23 @@ int16_t StructurePions(const TPosition& Pos) {
             // Free: no pawn of either colour ahead on its file, up to the
             // seventh (second) rank.
             bool Libre = true;
-            if (c == 1) {
+            if (c == Blanc) {
                 for (int32_t rr = r + 1; rr <= 7 && Libre; ++rr) {
                     const int32_t p = Echiquier[(rr - 1) * 8 + f];
-                    Libre = !(p != 0 && Pieces[p].TypePiece == 1);
+                    Libre = !(p != 0 && Pieces[p].TypePiece == Pion);
                 }
             } else {
                 for (int32_t rr = r - 1; rr >= 2 && Libre; --rr) {
                     const int32_t p = Echiquier[(rr - 1) * 8 + f];
-                    Libre = !(p != 0 && Pieces[p].TypePiece == 1);
+                    Libre = !(p != 0 && Pieces[p].TypePiece == Pion);
                 }
             }
-            if (Libre) Libres[c] += TabCasePiece[1][c][s] + 21;
+            if (Libre) Libres[c] += TabCasePiece[Pion][c][s] + 21;
         }
         NonSoutenus[c] *= 17;
     }
-    const int32_t S = (Doubles[2] - Doubles[1]) + (Isoles[2] - Isoles[1]) + (NonSoutenus[2] - NonSoutenus[1]) +
-                      (Libres[1] - Libres[2]);
+    const int32_t S = (Doubles[Noir] - Doubles[Blanc]) + (Isoles[Noir] - Isoles[Blanc]) +
+                      (NonSoutenus[Noir] - NonSoutenus[Blanc]) + (Libres[Blanc] - Libres[Noir]);
     return static_cast<int16_t>(S);
 }
 
@@ -149,19 +137,22 @@ template <bool Popcnt>
 [[gnu::always_inline]] inline int16_t EvalAvec(const TPosition& Pos, TTablePions& TablePions) {
     if (Pos.Compteur50 >= 100) return 0;
     const TPiece* Pieces = Pos.Pieces;
-    const bool Blanc = Pos.Camp == 1;
+    const bool AuxBlancs = Pos.Camp == Blanc;
     // A term "for White" is added when White is to move and subtracted
     // otherwise, and the reverse for Black.
-    auto PourBlanc = [Blanc](int32_t v) { return Blanc ? v : -v; };
+    auto PourBlanc = [AuxBlancs](int32_t v) { return AuxBlancs ? v : -v; };
 
     // Development: minor pieces still on their home squares in the opening.
     int16_t Developpement = 0;
     if (Pos.NumDemiCoup < 20) {
-        static constexpr int32_t MineursBlancs[4][2] = {{9, 2}, {10, 7}, {11, 3}, {12, 6}};
-        static constexpr int32_t MineursNoirs[4][2] = {{25, 58}, {26, 63}, {27, 59}, {28, 62}};
-        for (const auto& m : MineursBlancs)
+        // The knights and bishops of the starting set, each with its home square.
+        static constexpr int32_t MineursBlancsChezEux[4][2] = {
+            {CavaliersBlancs, 2}, {CavaliersBlancs + 1, 7}, {FousBlancs, 3}, {FousBlancs + 1, 6}};
+        static constexpr int32_t MineursNoirsChezEux[4][2] = {
+            {CavaliersNoirs, 58}, {CavaliersNoirs + 1, 63}, {FousNoirs, 59}, {FousNoirs + 1, 62}};
+        for (const auto& m : MineursBlancsChezEux)
             if (Pieces[m[0]].CasePiece == m[1]) Developpement = Somme16(Developpement, PourBlanc(-11));
-        for (const auto& m : MineursNoirs)
+        for (const auto& m : MineursNoirsChezEux)
             if (Pieces[m[0]].CasePiece == m[1]) Developpement = Somme16(Developpement, -PourBlanc(-11));
     }
 
@@ -179,17 +170,17 @@ template <bool Popcnt>
     // difference of the two sums, so it wraps to 16 bits as they would.
     Occupation o;
     o.Tous = Pos.Occupations[Pos.NumDemiCoup];
-    o.Couleur[1] = Pos.OccupationsBlanches[Pos.NumDemiCoup];
-    o.Couleur[2] = o.Tous & ~o.Couleur[1];
+    o.Couleur[Blanc] = Pos.OccupationsBlanches[Pos.NumDemiCoup];
+    o.Couleur[Noir] = o.Tous & ~o.Couleur[Blanc];
     o.Couleur[0] = 0;
     const int16_t TermeCases = static_cast<int16_t>(PourBlanc(Pos.EcartsCases[Pos.NumDemiCoup]));
 
     // Activity of every non-pawn piece, king included.
     int16_t ActiviteBlanche = 0, ActiviteNoire = 0;
-    for (int32_t n = 1; n <= 16; ++n)
-        if (Pieces[n].TypePiece != 1) ActiviteBlanche = Somme16(ActiviteBlanche, ActiviteDe<Popcnt>(Pos, n, o));
-    for (int32_t n = 17; n <= 32; ++n)
-        if (Pieces[n].TypePiece != 1) ActiviteNoire = Somme16(ActiviteNoire, ActiviteDe<Popcnt>(Pos, n, o));
+    for (int32_t n = PremierNumero(Blanc); n <= RoiBlanc; ++n)
+        if (Pieces[n].TypePiece != Pion) ActiviteBlanche = Somme16(ActiviteBlanche, ActiviteDe<Popcnt>(Pos, n, o));
+    for (int32_t n = PremierNumero(Noir); n <= RoiNoir; ++n)
+        if (Pieces[n].TypePiece != Pion) ActiviteNoire = Somme16(ActiviteNoire, ActiviteDe<Popcnt>(Pos, n, o));
     const int16_t TermeActivite = static_cast<int16_t>(PourBlanc(ActiviteBlanche - ActiviteNoire));
 
     int16_t Score = Somme16(TermeActivite, TermePions);
@@ -207,8 +198,8 @@ template <bool Popcnt>
 
     // Lone king: drive it to the edge and close in with our own king.
     const int32_t Miens = Pos.NbPieces(Pos.Camp);
-    const int32_t Siens = Pos.NbPieces(3 - Pos.Camp);
-    const int32_t MonRoi = NumeroRoi(Pos.Camp), SonRoi = NumeroRoi(3 - Pos.Camp);
+    const int32_t Siens = Pos.NbPieces(CampAdverse(Pos.Camp));
+    const int32_t MonRoi = NumeroRoi(Pos.Camp), SonRoi = NumeroRoi(CampAdverse(Pos.Camp));
     if (Siens < 2) {
         const int32_t a = Pieces[MonRoi].CasePiece, b = Pieces[SonRoi].CasePiece;
         int32_t dx = CaseVersX[a] - CaseVersX[b], dy = CaseVersY[a] - CaseVersY[b];
@@ -220,12 +211,18 @@ template <bool Popcnt>
     }
 
     // Material that cannot win.
-    const bool MineurMien = Blanc ? (SurPlace(Pos, 9) || SurPlace(Pos, 10) || SurPlace(Pos, 11) || SurPlace(Pos, 12))
-                                  : (SurPlace(Pos, 25) || SurPlace(Pos, 26) || SurPlace(Pos, 27) || SurPlace(Pos, 28));
+    // A knight or a bishop of the starting set.
+    auto MineurSurPlace = [&Pos](int32_t Cavaliers, int32_t Fous) {
+        return SurPlace(Pos, Cavaliers) || SurPlace(Pos, Cavaliers + 1) || SurPlace(Pos, Fous) ||
+               SurPlace(Pos, Fous + 1);
+    };
+    const bool MineurMien =
+        AuxBlancs ? MineurSurPlace(CavaliersBlancs, FousBlancs) : MineurSurPlace(CavaliersNoirs, FousNoirs);
     if (Miens == 2 && Score > 0 && MineurMien) return 0;
     if (Pos.NbPiecesBlanches == 2 && Pos.NbPiecesNoires == 2) {
-        const bool Tours = (SurPlace(Pos, 13) || SurPlace(Pos, 14)) && (SurPlace(Pos, 29) || SurPlace(Pos, 30));
-        const bool Dames = SurPlace(Pos, 15) && SurPlace(Pos, 31);
+        const bool Tours = (SurPlace(Pos, ToursBlanches) || SurPlace(Pos, ToursBlanches + 1)) &&
+                           (SurPlace(Pos, ToursNoires) || SurPlace(Pos, ToursNoires + 1));
+        const bool Dames = SurPlace(Pos, DameBlanche) && SurPlace(Pos, DameNoire);
         if (Tours || Dames) return 0;
     }
     if (Pos.NbPiecesBlanches == 1 && Pos.NbPiecesNoires == 1) return 0;

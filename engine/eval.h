@@ -22,15 +22,14 @@ inline int32_t AvecMateriel(const TPosition& Pos, int32_t E) {
 // Pawn structure S from White's point of view, computed from the board.
 int16_t StructurePions(const TPosition& Pos);
 
-// The occupied squares, all and by colour (by piece number).
+// The occupied squares, all and by colour (Couleur[Blanc], Couleur[Noir]).
 struct Occupation {
     Bitboard Tous;
     Bitboard Couleur[3];
 };
-Occupation Occupe(const TPosition& Pos);
 // Activity of one piece: the squares it reaches, weighted by their nearness
-// to the enemy king where the piece could strike.
+// to the enemy king where the piece could strike.  Eval counts it inline for
+// every piece; this is the same count for one piece, to check it by.
 int32_t ActiviteSur(const TPosition& Pos, int32_t Piece, const Occupation& o);
-inline int32_t Activite(const TPosition& Pos, int32_t Piece) { return ActiviteSur(Pos, Piece, Occupe(Pos)); }
 
 }  // namespace velkar

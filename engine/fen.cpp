@@ -9,30 +9,21 @@ namespace {
 
 constexpr std::string_view FenDepart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
+// The letter of each piece kind, Black's (White's in upper case); an empty
+// square is a dot on the text board.
+constexpr std::string_view LettresGenres = ".pnbrqk";
+
+// The kind a FEN letter names, or 0.
 int32_t TypeDeLettre(char Lettre) {
-    // clang-format off
-    switch (Lettre) {
-        case 'P': case 'p': return 1;
-        case 'N': case 'n': return 2;
-        case 'B': case 'b': return 3;
-        case 'R': case 'r': return 4;
-        case 'Q': case 'q': return 5;
-        case 'K': case 'k': return 6;
-        default: return 0;
-    }
-    // clang-format on
+    const char Minuscule = (Lettre >= 'A' && Lettre <= 'Z') ? static_cast<char>(Lettre + ('a' - 'A')) : Lettre;
+    const size_t Genre = LettresGenres.find(Minuscule, Pion);
+    return Genre == std::string_view::npos ? 0 : static_cast<int32_t>(Genre);
 }
 
-bool EstPionDe(const TPosition& v, int32_t Case, int32_t CampPion) {
-    int32_t p = v.Echiquier[Case];
-    if (p == 0 || v.Pieces[p].TypePiece != 1) return false;
-    return EstBlanche(p) == (CampPion == 1);
-}
-
-bool EstTourDe(const TPosition& v, int32_t Case, int32_t CampTour) {
-    int32_t p = v.Echiquier[Case];
-    if (p == 0 || v.Pieces[p].TypePiece != 4) return false;
-    return EstBlanche(p) == (CampTour == 1);
+// Does a piece of that kind and colour stand on Case?
+bool EstPieceDe(const TPosition& v, int32_t Case, int32_t Genre, int32_t CampPiece) {
+    const int32_t p = v.Echiquier[Case];
+    return p != 0 && v.Pieces[p].TypePiece == Genre && CouleurDe(p) == CampPiece;
 }
 
 }  // namespace
@@ -41,17 +32,18 @@ bool EstTourDe(const TPosition& v, int32_t Case, int32_t CampTour) {
 // placement that cannot be read.
 bool TPosition::PlacePieces(std::string_view t, size_t& i) {
     std::memset(Echiquier, 0, sizeof Echiquier);
-    for (int32_t p = 1; p <= 32; ++p) Pieces[p] = TPiece{-1, -1, -1};
+    for (int32_t p = 1; p <= RoiNoir; ++p) Pieces[p] = TPiece{-1, -1, -1};
 
     // Next free number of each kind, per side.  Pieces beyond the start set
     // (a second queen, a third rook...) share the pawn range.
     int32_t Prochain[3][7] = {};
     // clang-format off
-    const int32_t Premier[3][7] = {{0},
-                                   {0, 1, 9, 11, 13, 15, 16},
-                                   {0, 17, 25, 27, 29, 31, 32}};
+    const int32_t Premier[3][7] = {
+        {0},
+        {0, PremierNumero(Blanc), CavaliersBlancs, FousBlancs, ToursBlanches, DameBlanche, RoiBlanc},
+        {0, PremierNumero(Noir), CavaliersNoirs, FousNoirs, ToursNoires, DameNoire, RoiNoir}};
     // clang-format on
-    const int32_t Nombre[7] = {0, 8, 2, 2, 2, 1, 1};
+    const int32_t Nombre[7] = {0, PionsParCamp, 2, 2, 2, 1, 1};
     int32_t Places[3] = {0, 0, 0};
 
     int32_t Case = 57;
@@ -71,16 +63,16 @@ bool TPosition::PlacePieces(std::string_view t, size_t& i) {
             Colonne += c - '0';
             if (Colonne > 8) return false;  // a rank of more than eight squares
         } else if (int32_t Type = TypeDeLettre(c); Type != 0) {
-            const int32_t CampPiece = (c >= 'a') ? 2 : 1;
+            const int32_t CampPiece = (c >= 'a') ? Noir : Blanc;
             if (Colonne >= 8 || Case < 1 || Echiquier[Case] != 0) return false;
             int32_t n;
-            if (Prochain[CampPiece][Type] < Nombre[Type] && Type != 1) {
+            if (Prochain[CampPiece][Type] < Nombre[Type] && Type != Pion) {
                 n = Premier[CampPiece][Type] + Prochain[CampPiece][Type]++;
-            } else if (Type == 6) {
+            } else if (Type == Roi) {
                 return false;  // a second king
             } else {
-                if (Prochain[CampPiece][1] >= 8) return false;
-                n = Premier[CampPiece][1] + Prochain[CampPiece][1]++;
+                if (Prochain[CampPiece][Pion] >= PionsParCamp) return false;
+                n = Premier[CampPiece][Pion] + Prochain[CampPiece][Pion]++;
             }
             Pieces[n] = TPiece{Case, Type, ValeursPieces[Type]};
             Echiquier[Case] = n;
@@ -88,17 +80,17 @@ bool TPosition::PlacePieces(std::string_view t, size_t& i) {
             ++Case;
             ++Colonne;
         } else if (c == ' ') {
-            if (Prochain[1][6] == 0 || Prochain[2][6] == 0) return false;
+            if (Prochain[Blanc][Roi] == 0 || Prochain[Noir][Roi] == 0) return false;
             if (t.size() - (i + 1) < 4) return false;
             if (t[i + 1] != 'w' && t[i + 1] != 'b') return false;
             break;
         }
         // Any other character is ignored.
     }
-    NbPiecesBlanches = Places[1];
-    NbPiecesNoires = Places[2];
+    NbPiecesBlanches = Places[Blanc];
+    NbPiecesNoires = Places[Noir];
     Materiel = 0;
-    for (int32_t p = 1; p <= 32; ++p) {
+    for (int32_t p = 1; p <= RoiNoir; ++p) {
         if (Pieces[p].CasePiece == -1) continue;
         Materiel += EstBlanche(p) ? Pieces[p].ValeurPiece : -Pieces[p].ValeurPiece;
     }
@@ -116,24 +108,24 @@ void TPosition::LitRoques960(std::string_view Champ) {
     for (int32_t k = 1; k <= 4; ++k) *Droits[k] = -1;
     for (const char c : Champ) {
         if (c == '-') continue;
-        const int32_t CampTour = (c >= 'a') ? 2 : 1;
-        const char Lettre = static_cast<char>(CampTour == 2 ? c : c + ('a' - 'A'));
-        const int32_t Base = CampTour == 1 ? 0 : 56;
-        const int32_t Roi = Pieces[NumeroRoi(CampTour)].CasePiece;
-        if (CaseVersY[Roi] != (CampTour == 1 ? 1 : 8)) continue;
-        const int32_t ColonneRoi = CaseVersX[Roi];
+        const int32_t CampTour = (c >= 'a') ? Noir : Blanc;
+        const char Lettre = static_cast<char>(CampTour == Noir ? c : c + ('a' - 'A'));
+        const int32_t Base = CampTour == Blanc ? 0 : 56;
+        const int32_t CaseRoi = Pieces[NumeroRoi(CampTour)].CasePiece;
+        if (CaseVersY[CaseRoi] != (CampTour == Blanc ? 1 : 8)) continue;
+        const int32_t ColonneRoi = CaseVersX[CaseRoi];
         int32_t Colonne = 0;
         if (Lettre == 'k') {
             for (int32_t f = 8; f > ColonneRoi && Colonne == 0; --f)
-                if (EstTourDe(*this, Base + f, CampTour)) Colonne = f;
+                if (EstPieceDe(*this, Base + f, Tour, CampTour)) Colonne = f;
         } else if (Lettre == 'q') {
             for (int32_t f = 1; f < ColonneRoi && Colonne == 0; ++f)
-                if (EstTourDe(*this, Base + f, CampTour)) Colonne = f;
+                if (EstPieceDe(*this, Base + f, Tour, CampTour)) Colonne = f;
         } else {
             Colonne = Lettre - 'a' + 1;
         }
-        if (Colonne == 0 || Colonne == ColonneRoi || !EstTourDe(*this, Base + Colonne, CampTour)) continue;
-        const int32_t k = (CampTour == 1 ? 1 : 3) + (Colonne > ColonneRoi ? 0 : 1);
+        if (Colonne == 0 || Colonne == ColonneRoi || !EstPieceDe(*this, Base + Colonne, Tour, CampTour)) continue;
+        const int32_t k = (CampTour == Blanc ? 1 : 3) + (Colonne > ColonneRoi ? 0 : 1);
         if (*Droits[k] == 0) continue;
         *Droits[k] = 0;
         TourRoque[k] = Base + Colonne;
@@ -142,7 +134,7 @@ void TPosition::LitRoques960(std::string_view Champ) {
 
 // The fields after the placement, which begins the side to move at t[i + 1].
 void TPosition::LitChampsFen(std::string_view t, size_t i) {
-    Camp = t[i + 1] == 'w' ? 1 : 2;
+    Camp = t[i + 1] == 'w' ? Blanc : Noir;
     RoqueBlancPetit = RoqueBlancGrand = RoqueNoirPetit = RoqueNoirGrand = -1;
     for (int32_t k = 1; k <= 4; ++k) TourRoque[k] = CoinsRoque[k];
     size_t Pos = i + 3;
@@ -190,10 +182,10 @@ bool TPosition::PlaceFen(std::string_view Fen) {
         CompteDuPlateau(NumDemiCoup);
         // Positions that cannot arise in a game are refused: a pawn on the
         // first or last rank, or the side that just moved standing in check.
-        for (int32_t p = 1; p <= 32 && Valide; ++p)
-            Valide = !(Pieces[p].TypePiece == 1 &&
+        for (int32_t p = 1; p <= RoiNoir && Valide; ++p)
+            Valide = !(Pieces[p].TypePiece == Pion &&
                        (CaseVersY[Pieces[p].CasePiece] == 1 || CaseVersY[Pieces[p].CasePiece] == 8));
-        Valide = Valide && !RoiEchec(3 - Camp);
+        Valide = Valide && !RoiEchec(CampAdverse(Camp));
     }
     if (!Valide) {
         // Never leave a half-filled board behind: fall back to the start.
@@ -204,24 +196,23 @@ bool TPosition::PlaceFen(std::string_view Fen) {
     // An en-passant square stands only where a pawn can just have passed.
     if (CaseEnPassant != -1) {
         const int32_t e = CaseEnPassant;
-        const bool Possible =
-            Camp == 1 ? CaseVersY[e] == 6 && Echiquier[e] == 0 && Echiquier[e + 8] == 0 && EstPionDe(*this, e - 8, 2)
-                      : CaseVersY[e] == 3 && Echiquier[e] == 0 && Echiquier[e - 8] == 0 && EstPionDe(*this, e + 8, 1);
+        const int32_t Avance = Camp == Blanc ? 8 : -8;  // the way the side to move's pawns go
+        const bool Possible = CaseVersY[e] == (Camp == Blanc ? 6 : 3) && Echiquier[e] == 0 &&
+                              Echiquier[e + Avance] == 0 && EstPieceDe(*this, e - Avance, Pion, CampAdverse(Camp));
         if (!Possible) CaseEnPassant = -1;
     }
     // A castling right stands only with the king and that rook at home (in
     // Chess960 the castling field was read against the board already).
     if (Chess960) return true;
     const bool RoiBlancChezLui = Pieces[RoiBlanc].CasePiece == 5, RoiNoirChezLui = Pieces[RoiNoir].CasePiece == 61;
-    if (!RoiBlancChezLui || !EstTourDe(*this, 8, 1)) RoqueBlancPetit = -1;
-    if (!RoiBlancChezLui || !EstTourDe(*this, 1, 1)) RoqueBlancGrand = -1;
-    if (!RoiNoirChezLui || !EstTourDe(*this, 64, 2)) RoqueNoirPetit = -1;
-    if (!RoiNoirChezLui || !EstTourDe(*this, 57, 2)) RoqueNoirGrand = -1;
+    if (!RoiBlancChezLui || !EstPieceDe(*this, 8, Tour, Blanc)) RoqueBlancPetit = -1;
+    if (!RoiBlancChezLui || !EstPieceDe(*this, 1, Tour, Blanc)) RoqueBlancGrand = -1;
+    if (!RoiNoirChezLui || !EstPieceDe(*this, 64, Tour, Noir)) RoqueNoirPetit = -1;
+    if (!RoiNoirChezLui || !EstPieceDe(*this, 57, Tour, Noir)) RoqueNoirGrand = -1;
     return true;
 }
 
 std::string TPosition::ChaineFen() const {
-    static const char Lettres[] = " pnbrqk";
     std::string Fen;
     for (int32_t r = 8; r >= 1; --r) {
         int32_t Vides = 0;
@@ -233,13 +224,13 @@ std::string TPosition::ChaineFen() const {
             }
             if (Vides) Fen += static_cast<char>('0' + Vides);
             Vides = 0;
-            char l = Lettres[Pieces[p].TypePiece];
+            const char l = LettresGenres[Pieces[p].TypePiece];
             Fen += EstBlanche(p) ? static_cast<char>(l - 32) : l;
         }
         if (Vides) Fen += static_cast<char>('0' + Vides);
         if (r > 1) Fen += '/';
     }
-    Fen += Camp == 1 ? " w " : " b ";
+    Fen += Camp == Blanc ? " w " : " b ";
     std::string Roques;
     if (Chess960) {
         // Shredder-FEN: the file of each castling rook, upper case for White.
@@ -255,18 +246,17 @@ std::string TPosition::ChaineFen() const {
     Fen += Roques.empty() ? "-" : Roques;
     Fen += ' ';
     Fen += CaseEnPassant >= 1 && CaseEnPassant <= 64 ? CaseVersChaine[CaseEnPassant] : "-";
-    const int32_t Joues = NumDemiCoup - 1 + (CampFen == 2 ? 1 : 0);
+    const int32_t Joues = NumDemiCoup - 1 + (CampFen == Noir ? 1 : 0);
     Fen += ' ' + std::to_string(Compteur50) + ' ' + std::to_string(NumeroCoupFen + Joues / 2);
     return Fen;
 }
 
 std::string TPosition::ChaineEchiquier() const {
-    static const char Lettres[] = ".pnbrqk";
     std::string Texte;
     for (int32_t r = 8; r >= 1; --r) {
         for (int32_t f = 1; f <= 8; ++f) {
             int32_t p = Echiquier[(r - 1) * 8 + f];
-            char l = Lettres[p ? Pieces[p].TypePiece : 0];
+            const char l = LettresGenres[p ? Pieces[p].TypePiece : 0];
             Texte += EstBlanche(p) ? static_cast<char>(l - 32) : l;
             if (f < 8) Texte += ' ';
         }

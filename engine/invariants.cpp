@@ -8,32 +8,32 @@
 namespace velkar {
 
 const char* TPosition::Incoherence(bool AuRepos) const {
-    if (Camp != 1 && Camp != 2) return "side to move";
+    if (Camp != Blanc && Camp != Noir) return "side to move";
     if (NumDemiCoup < 1 || NumDemiCoup >= NbDemiCoups) return "ply inside its tables";
     for (int32_t c = 1; c <= 64; ++c) {
         const int32_t p = Echiquier[c];
-        if (p < 0 || p > 32) return "board holds piece numbers";
+        if (p < 0 || p > RoiNoir) return "board holds piece numbers";
         if (p != 0 && Pieces[p].CasePiece != c) return "board square names its piece's square";
     }
     int32_t Nombre[3] = {0, 0, 0};
     int32_t Total = 0;
-    for (int32_t p = 1; p <= 32; ++p) {
+    for (int32_t p = 1; p <= RoiNoir; ++p) {
         const TPiece& x = Pieces[p];
         if (x.CasePiece == -1) continue;
         if (x.CasePiece < 1 || x.CasePiece > 64) return "piece square in range";
         if (Echiquier[x.CasePiece] != p) return "piece stands on its board square";
-        if (x.TypePiece < 1 || x.TypePiece > 6) return "piece type";
+        if (x.TypePiece < Pion || x.TypePiece > Roi) return "piece type";
         if (x.ValeurPiece != ValeursPieces[x.TypePiece]) return "piece value matches its type";
-        if ((x.TypePiece == 6) != (p == RoiBlanc || p == RoiNoir)) return "kings are numbers 16 and 32";
-        ++Nombre[EstBlanche(p) ? 1 : 2];
+        if ((x.TypePiece == Roi) != (p == RoiBlanc || p == RoiNoir)) return "kings are numbers 16 and 32";
+        ++Nombre[CouleurDe(p)];
         Total += EstBlanche(p) ? x.ValeurPiece : -x.ValeurPiece;
     }
     if (Pieces[RoiBlanc].CasePiece == -1 || Pieces[RoiNoir].CasePiece == -1) return "both kings on the board";
-    if (Nombre[1] != NbPiecesBlanches) return "White piece count";
-    if (Nombre[2] != NbPiecesNoires) return "Black piece count";
+    if (Nombre[Blanc] != NbPiecesBlanches) return "White piece count";
+    if (Nombre[Noir] != NbPiecesNoires) return "Black piece count";
     if (Total != Materiel) return "material matches a recount";
     const int32_t e = CaseEnPassant;
-    if (e != -1 && !(e >= 1 && e <= 64 && CaseVersY[e] == (Camp == 1 ? 6 : 3) && Echiquier[e] == 0))
+    if (e != -1 && !(e >= 1 && e <= 64 && CaseVersY[e] == (Camp == Blanc ? 6 : 3) && Echiquier[e] == 0))
         return "en-passant square";
     if (Compteur50 < 0) return "fifty-move counter";
     if (!AuRepos) return nullptr;
@@ -49,14 +49,16 @@ const char* TPosition::Incoherence(bool AuRepos) const {
     for (int32_t k = 1; k <= 4; ++k) {
         if (Valeurs[k] != 0 && Valeurs[k] != -1) return Noms[k];
         if (Valeurs[k] == -1) continue;
-        const bool Blanc = k <= 2, Petit = (k & 1) == 1;
-        const int32_t CaseTour = TourRoque[k], CaseRoi = Pieces[NumeroRoi(Blanc ? 1 : 2)].CasePiece;
+        const int32_t CampDroit = k <= 2 ? Blanc : Noir;
+        const bool Petit = (k & 1) == 1;
+        const int32_t CaseTour = TourRoque[k], CaseRoi = Pieces[NumeroRoi(CampDroit)].CasePiece;
         if (CaseTour < 1 || CaseTour > 64) return Noms[k];
         const int32_t t = Echiquier[CaseTour];
-        if (t == 0 || EstBlanche(t) != Blanc || Pieces[t].TypePiece != 4) return Noms[k];
-        if (CaseVersY[CaseTour] != (Blanc ? 1 : 8) || CaseVersY[CaseRoi] != CaseVersY[CaseTour]) return Noms[k];
+        if (t == 0 || CouleurDe(t) != CampDroit || Pieces[t].TypePiece != Tour) return Noms[k];
+        const int32_t Rangee = CampDroit == Blanc ? 1 : 8;
+        if (CaseVersY[CaseTour] != Rangee || CaseVersY[CaseRoi] != CaseVersY[CaseTour]) return Noms[k];
         if (Petit ? CaseTour < CaseRoi : CaseTour > CaseRoi) return Noms[k];
-        if (!Chess960 && (CaseTour != CoinsRoque[k] || CaseRoi != (Blanc ? 5 : 61))) return Noms[k];
+        if (!Chess960 && (CaseTour != CoinsRoque[k] || CaseRoi != (CampDroit == Blanc ? 5 : 61))) return Noms[k];
     }
     if (Occupees() != OccupeesDuPlateau()) return "occupied squares are those of the pieces";
     if (OccupationsBlanches[NumDemiCoup] != BlanchesDuPlateau()) return "White's occupied squares are its pieces'";
@@ -64,7 +66,7 @@ const char* TPosition::Incoherence(bool AuRepos) const {
     if (Sauvegardes[NumDemiCoup].Nombre != 0) return "journal of the current ply is empty";
     if (Cle != HistoriqueCle[NumDemiCoup]) return "key history holds the current key";
     if (ClePions != HistoriqueClePions[NumDemiCoup]) return "pawn-key history holds the current key";
-    if (RoiEchec(3 - Camp)) return "the side that just moved is not in check";
+    if (RoiEchec(CampAdverse(Camp))) return "the side that just moved is not in check";
     return nullptr;
 }
 

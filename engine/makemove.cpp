@@ -1,18 +1,22 @@
 // Making and taking back moves through an undo journal.  Before a move
-// changes a 32-bit field of the position it records the field's address and old
-// value in the journal of the current ply; Restaure writes them back, last
-// first, so a field saved twice in one move (Chess960 castling, where the
-// king and the rook may land on each other's squares) gets its oldest value
-// back.  The two 64-bit keys and the occupied squares are not journaled:
-// every ply keeps them in a history.
+// changes a 32-bit field of the position it records where the field lies in
+// the object and its old value in the journal of the current ply; Restaure
+// writes them back, last first, so a field saved twice in one move (Chess960
+// castling, where the king and the rook may land on each other's squares)
+// gets its oldest value back.  The two 64-bit keys and the occupied squares
+// are not journaled: every ply keeps them in a history.
 #include "position.h"
 
 namespace velkar {
 
+// The field at Adresse, one of this position's own, is saved by its offset
+// from the start of the object: a copy of the position then takes back its
+// own fields, and an entry takes half the room of an address and a value.
 void TPosition::Sauve(int32_t* Adresse) {
     JournalPly& j = Sauvegardes[NumDemiCoup];
     ++j.Nombre;
-    j.Entrees[j.Nombre] = Enregistrement{Adresse, *Adresse};
+    const auto Decalage = reinterpret_cast<const char*>(Adresse) - reinterpret_cast<const char*>(this);
+    j.Entrees[j.Nombre] = Enregistrement{static_cast<int32_t>(Decalage), *Adresse};
 }
 
 // Clears a castling right and takes its key out of the position key.
@@ -36,8 +40,8 @@ void TPosition::EffaceRoqueCoin(int32_t Case) {
 }
 
 // A king move ends both rights of its side.
-void TPosition::EffaceRoquesDuCamp(bool Blanc) {
-    if (Blanc) {
+void TPosition::EffaceRoquesDuCamp(int32_t CampRoi) {
+    if (CampRoi == Blanc) {
         EffaceRoque(RoqueBlancPetit, 1);
         EffaceRoque(RoqueBlancGrand, 2);
     } else {
@@ -60,45 +64,47 @@ void TPosition::EffaceRoqueTour(int32_t Case) {
 // stay where it is or land on the square the other leaves, so both squares
 // are emptied before both pieces are put down; the journal, restored last
 // entry first, undoes that in any overlap.
-void TPosition::Roque960(int32_t Roi, int32_t Tour) {
-    const bool Blanc = Camp == 1;
-    const int32_t CaseRoi = Pieces[Roi].CasePiece, CaseTour = Pieces[Tour].CasePiece;
-    const int32_t Droit = (Blanc ? 1 : 3) + (CaseTour > CaseRoi ? 0 : 1);
+void TPosition::Roque960(int32_t PieceRoi, int32_t PieceTour) {
+    const bool AuxBlancs = Camp == Blanc;
+    const int32_t CaseRoi = Pieces[PieceRoi].CasePiece, CaseTour = Pieces[PieceTour].CasePiece;
+    const int32_t Droit = (AuxBlancs ? 1 : 3) + (CaseTour > CaseRoi ? 0 : 1);
     const int32_t RoiVers = RoiApresRoque[Droit], TourVers = TourApresRoque[Droit];
-    EffaceRoquesDuCamp(Blanc);
-    int32_t& ARoque = Blanc ? BlancARoque : NoirARoque;
+    EffaceRoquesDuCamp(Camp);
+    int32_t& ARoque = AuxBlancs ? BlancARoque : NoirARoque;
     Sauve(&ARoque);
     ARoque = 1;
     Sauve(&CaseEnPassant);
     CaseEnPassant = -1;
-    Cle ^= ClesHachage.Zobrist[Roi][CaseRoi] ^ ClesHachage.Zobrist[Roi][RoiVers] ^ ClesHachage.Zobrist[Tour][CaseTour] ^
-           ClesHachage.Zobrist[Tour][TourVers];
+    Cle ^= ClesHachage.Zobrist[PieceRoi][CaseRoi] ^ ClesHachage.Zobrist[PieceRoi][RoiVers] ^
+           ClesHachage.Zobrist[PieceTour][CaseTour] ^ ClesHachage.Zobrist[PieceTour][TourVers];
     Sauve(&Echiquier[CaseRoi]);
     Echiquier[CaseRoi] = 0;
     Sauve(&Echiquier[CaseTour]);
     Echiquier[CaseTour] = 0;
     Sauve(&Echiquier[RoiVers]);
-    Echiquier[RoiVers] = Roi;
+    Echiquier[RoiVers] = PieceRoi;
     Sauve(&Echiquier[TourVers]);
-    Echiquier[TourVers] = Tour;
-    Sauve(&Pieces[Roi].CasePiece);
-    Pieces[Roi].CasePiece = RoiVers;
-    Sauve(&Pieces[Tour].CasePiece);
-    Pieces[Tour].CasePiece = TourVers;
+    Echiquier[TourVers] = PieceTour;
+    Sauve(&Pieces[PieceRoi].CasePiece);
+    Pieces[PieceRoi].CasePiece = RoiVers;
+    Sauve(&Pieces[PieceTour].CasePiece);
+    Pieces[PieceTour].CasePiece = TourVers;
     const Bitboard Avant = Bit(CaseRoi) | Bit(CaseTour), Apres = Bit(RoiVers) | Bit(TourVers);
     Bitboard& Occ = Occupations[NumDemiCoup + 1];
     Occ = (Occ & ~Avant) | Apres;
-    if (Blanc) {
+    if (AuxBlancs) {
         Bitboard& Blanches = OccupationsBlanches[NumDemiCoup + 1];
         Blanches = (Blanches & ~Avant) | Apres;
-        EcartsCases[NumDemiCoup + 1] += TabCasePiece[4][1][TourVers] - TabCasePiece[4][1][CaseTour];
+        EcartsCases[NumDemiCoup + 1] += TabCasePiece[Tour][Blanc][TourVers] - TabCasePiece[Tour][Blanc][CaseTour];
     } else {
-        EcartsCases[NumDemiCoup + 1] -= TabCasePiece[4][2][TourVers] - TabCasePiece[4][2][CaseTour];
+        EcartsCases[NumDemiCoup + 1] -= TabCasePiece[Tour][Noir][TourVers] - TabCasePiece[Tour][Noir][CaseTour];
     }
 }
 
 namespace {
 
+// What a promotion adds to the material, by the kind the pawn becomes: its
+// value less the pawn's.
 constexpr int32_t GainPromotion[6] = {0, 0, 225, 225, 400, 875};
 
 }  // namespace
@@ -109,7 +115,7 @@ void TPosition::RetirePiece(int32_t X, int32_t s) {
     Materiel += s * Pieces[X].ValeurPiece;
     // The side that moves takes an enemy piece: its square value leaves
     // the balance, which then moves towards the side that moves.
-    EcartsCases[NumDemiCoup + 1] += s * TabCasePiece[Pieces[X].TypePiece][s > 0 ? 2 : 1][Pieces[X].CasePiece];
+    EcartsCases[NumDemiCoup + 1] += s * TabCasePiece[Pieces[X].TypePiece][s > 0 ? Noir : Blanc][Pieces[X].CasePiece];
     Sauve(&Pieces[X].CasePiece);
     Pieces[X].CasePiece = -1;
     int32_t& PiecesAdverses = s > 0 ? NbPiecesNoires : NbPiecesBlanches;
@@ -129,12 +135,12 @@ void TPosition::DeplacePiece(int32_t M, int32_t CaseDepart, int32_t CaseArrivee)
     Bitboard& Occ = Occupations[NumDemiCoup + 1];
     Occ = (Occ & ~Bit(CaseDepart)) | Bit(CaseArrivee);
     Bitboard& Blanches = OccupationsBlanches[NumDemiCoup + 1];
-    const bool Blanc = EstBlanche(M);
-    Blanches = Blanc ? (Blanches & ~Bit(CaseDepart)) | Bit(CaseArrivee) : Blanches & ~Bit(CaseArrivee);
-    if (const int32_t T = Pieces[M].TypePiece; T != 6) {
-        const auto& Valeurs = TabCasePiece[T][Blanc ? 1 : 2];
+    const bool PieceBlanche = EstBlanche(M);
+    Blanches = PieceBlanche ? (Blanches & ~Bit(CaseDepart)) | Bit(CaseArrivee) : Blanches & ~Bit(CaseArrivee);
+    if (const int32_t T = Pieces[M].TypePiece; T != Roi) {
+        const auto& Valeurs = TabCasePiece[T][CouleurDe(M)];
         const int32_t Gain = Valeurs[CaseArrivee] - Valeurs[CaseDepart];
-        EcartsCases[NumDemiCoup + 1] += Blanc ? Gain : -Gain;
+        EcartsCases[NumDemiCoup + 1] += PieceBlanche ? Gain : -Gain;
     }
 }
 
@@ -151,10 +157,10 @@ int32_t TPosition::PrendEnPassant(int32_t s) {
 }
 
 void TPosition::Promeut(int32_t M, int32_t Promotion, int32_t s) {
-    if (Promotion < 2 || Promotion > 5) return;
+    if (Promotion < Cavalier || Promotion > Dame) return;
     // Still on its square of departure: the pawn's value there becomes the
     // new piece's, and the move then carries it to its destination.
-    const int32_t Case = Pieces[M].CasePiece, Couleur = s > 0 ? 1 : 2;
+    const int32_t Case = Pieces[M].CasePiece, Couleur = s > 0 ? Blanc : Noir;
     EcartsCases[NumDemiCoup + 1] +=
         s * (TabCasePiece[Promotion][Couleur][Case] - TabCasePiece[Pieces[M].TypePiece][Couleur][Case]);
     Sauve(&Pieces[M].TypePiece);
@@ -169,35 +175,35 @@ void TPosition::Promeut(int32_t M, int32_t Promotion, int32_t s) {
 void TPosition::NoteEnPassant(int32_t T, int32_t CaseDepart, int32_t CaseArrivee) {
     Sauve(&CaseEnPassant);
     const int32_t Ecart = CaseArrivee - CaseDepart;
-    CaseEnPassant = (T == 1 && (Ecart == 16 || Ecart == -16)) ? (CaseDepart + CaseArrivee) / 2 : -1;
+    CaseEnPassant = (T == Pion && (Ecart == 16 || Ecart == -16)) ? (CaseDepart + CaseArrivee) / 2 : -1;
 }
 
 // The other side to move, the next ply, and its journal emptied.
 void TPosition::PasseAuPlySuivant() {
     Sauve(&Camp);
-    Camp = 3 - Camp;
+    Camp = CampAdverse(Camp);
     Sauve(&NumDemiCoup);
     ++NumDemiCoup;
     Sauvegardes[NumDemiCoup].Nombre = 0;
 }
 
 void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
-    const TControle Controle(*this, Camp == 1 ? ClesHachage.TraitNoir : ClesHachage.TraitBlanc, true);
+    const TControle Controle(*this, Camp == Blanc ? ClesHachage.TraitNoir : ClesHachage.TraitBlanc, true);
     const int32_t M = Echiquier[CaseDepart];
     const int32_t T = Pieces[M].TypePiece;
     const int32_t X = Echiquier[CaseArrivee];
-    const bool Blanc = Camp == 1;
-    const int32_t s = Blanc ? 1 : -1;
+    const bool AuxBlancs = Camp == Blanc;
+    const int32_t s = AuxBlancs ? 1 : -1;
 
     RecopieAuPlySuivant();
     Sauve(&Materiel);
-    bool Irreversible = X != 0 || T == 1;
-    if (Chess960 && X != 0 && EstBlanche(X) == Blanc) [[unlikely]] {
+    bool Irreversible = X != 0 || T == Pion;
+    if (Chess960 && X != 0 && EstBlanche(X) == AuxBlancs) [[unlikely]] {
         // The king onto its own rook: castling, a reversible move.
         Roque960(M, X);
         Irreversible = false;
-    } else if (CaseArrivee == CaseEnPassant && T == 1) {
-        const int32_t v = Blanc ? CaseEnPassant - 8 : CaseEnPassant + 8;
+    } else if (CaseArrivee == CaseEnPassant && T == Pion) {
+        const int32_t v = AuxBlancs ? CaseEnPassant - 8 : CaseEnPassant + 8;
         const uint64_t Cles = ClesHachage.Zobrist[Echiquier[v]][v] ^ ClesHachage.Zobrist[M][CaseArrivee] ^
                               ClesHachage.Zobrist[M][CaseDepart];
         Cle ^= Cles;
@@ -210,24 +216,25 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
         NoteEnPassant(T, CaseDepart, CaseArrivee);
         if (X != 0) {
             Cle ^= ClesHachage.Zobrist[X][CaseArrivee];
-            if (Pieces[X].TypePiece == 1) ClePions ^= ClesHachage.Zobrist[X][CaseArrivee];
+            if (Pieces[X].TypePiece == Pion) ClePions ^= ClesHachage.Zobrist[X][CaseArrivee];
             RetirePiece(X, s);
             // The bishop pair is lost with either of the two original bishops.
-            int32_t& PaireAdverse = Blanc ? PaireFousNoirs : PaireFousBlancs;
-            if ((Blanc ? X == 27 || X == 28 : X == 11 || X == 12) && PaireAdverse == 1) {
+            int32_t& PaireAdverse = AuxBlancs ? PaireFousNoirs : PaireFousBlancs;
+            const int32_t Fous = AuxBlancs ? FousNoirs : FousBlancs;
+            if ((X == Fous || X == Fous + 1) && PaireAdverse == 1) {
                 Sauve(&PaireAdverse);
                 PaireAdverse = 0;
             }
         }
-        if (T == 6) {
-            EffaceRoquesDuCamp(Blanc);
+        if (T == Roi) {
+            EffaceRoquesDuCamp(Camp);
             const int32_t Ecart = CaseArrivee - CaseDepart;
             if (Ecart == 2 || Ecart == -2) {
                 // Castling: the rook jumps over the king.
-                int32_t& ARoque = Blanc ? BlancARoque : NoirARoque;
+                int32_t& ARoque = AuxBlancs ? BlancARoque : NoirARoque;
                 Sauve(&ARoque);
                 ARoque = 1;
-                const int32_t Base = Blanc ? 0 : 56;
+                const int32_t Base = AuxBlancs ? 0 : 56;
                 const int32_t TourDe = Ecart > 0 ? Base + 8 : Base + 1;
                 const int32_t TourVers = Ecart > 0 ? Base + 6 : Base + 4;
                 const int32_t R = Echiquier[TourDe];
@@ -245,14 +252,14 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
         Promeut(M, Promotion, s);
         // A promoting pawn leaves the pawn key and does not enter it again.
         Cle ^= ClesHachage.Zobrist[M][CaseArrivee] ^ ClesHachage.Zobrist[M][CaseDepart];
-        if (Pieces[M].TypePiece == 1) ClePions ^= ClesHachage.Zobrist[M][CaseArrivee];
-        if (T == 1) ClePions ^= ClesHachage.Zobrist[M][CaseDepart];
+        if (Pieces[M].TypePiece == Pion) ClePions ^= ClesHachage.Zobrist[M][CaseArrivee];
+        if (T == Pion) ClePions ^= ClesHachage.Zobrist[M][CaseDepart];
         DeplacePiece(M, CaseDepart, CaseArrivee);
     }
 
     Sauve(&Compteur50);
     Compteur50 = Irreversible ? 0 : Compteur50 + 1;
-    Cle ^= Blanc ? ClesHachage.TraitNoir : ClesHachage.TraitBlanc;
+    Cle ^= AuxBlancs ? ClesHachage.TraitNoir : ClesHachage.TraitBlanc;
     PasseAuPlySuivant();
     HistoriqueCle[NumDemiCoup] = Cle;
     HistoriqueClePions[NumDemiCoup] = ClePions;
@@ -266,11 +273,11 @@ void TPosition::EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, i
     const TControle Controle(*this, 0, false);
     const int32_t M = Echiquier[CaseDepart];
     const int32_t T = Pieces[M].TypePiece;
-    const int32_t s = Camp == 1 ? 1 : -1;
+    const int32_t s = Camp == Blanc ? 1 : -1;
 
     RecopieAuPlySuivant();
     Sauve(&Materiel);
-    if (CaseArrivee == CaseEnPassant && T == 1) {
+    if (CaseArrivee == CaseEnPassant && T == Pion) {
         PrendEnPassant(s);
         Sauve(&CaseEnPassant);
         CaseEnPassant = -1;
@@ -300,7 +307,9 @@ void TPosition::Restaure() {
     Cle = HistoriqueCle[q];
     ClePions = HistoriqueClePions[q];
     JournalPly& j = Sauvegardes[q];
-    for (int32_t k = j.Nombre; k >= 1; --k) *j.Entrees[k].Adresse = j.Entrees[k].Valeur;
+    char* const Base = reinterpret_cast<char*>(this);
+    for (int32_t k = j.Nombre; k >= 1; --k)
+        *reinterpret_cast<int32_t*>(Base + j.Entrees[k].Decalage) = j.Entrees[k].Valeur;
     j.Nombre = 0;
 }
 

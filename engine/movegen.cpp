@@ -17,17 +17,32 @@ inline void AjouteCoup(ListeCoupsPly& Liste, int32_t Piece, int32_t CaseArrivee,
     m.Promotion = static_cast<int8_t>(Promotion);
 }
 
-inline bool PromeutSur(int32_t CampJoueur, int32_t Case) { return CampJoueur == 1 ? Case > 56 : Case < 9; }
+inline bool PromeutSur(int32_t CampJoueur, int32_t Case) { return CampJoueur == Blanc ? Case > 56 : Case < 9; }
+
+// The four promotions of pawn n on t, knight first.
+inline void AjoutePromotions(ListeCoupsPly& Liste, int32_t n, int32_t t) {
+    for (int32_t p = Cavalier; p <= Dame; ++p) AjouteCoup(Liste, n, t, p);
+}
+
+// A pawn move of piece n to t: its promotions on the last rank, otherwise
+// the move itself.
+inline void AjoutePion(ListeCoupsPly& Liste, int32_t CampJoueur, int32_t n, int32_t t) {
+    if (PromeutSur(CampJoueur, t)) {
+        AjoutePromotions(Liste, n, t);
+    } else {
+        AjouteCoup(Liste, n, t, SansPromotion);
+    }
+}
 
 // The single steps of piece n from s: the knight's jumps in their fixed
 // order, or the king's first square in each direction, to every square
 // Accepte takes that does not leave the king attacked.
 template <class Filtre>
-void AjoutePas(TPosition& Pos, ListeCoupsPly& Liste, int32_t n, int32_t s, bool Roi, Filtre Accepte) {
+void AjoutePas(TPosition& Pos, ListeCoupsPly& Liste, int32_t n, int32_t s, bool EstRoi, Filtre Accepte) {
     auto Essaie = [&](int32_t t) {
-        if (Accepte(t) && !Pos.EchecRapide(Pos.Camp, n, s, t)) AjouteCoup(Liste, n, t, -1);
+        if (Accepte(t) && !Pos.EchecRapide(Pos.Camp, n, s, t)) AjouteCoup(Liste, n, t, SansPromotion);
     };
-    if (Roi) {
+    if (EstRoi) {
         for (int32_t d = 1; d <= 8; ++d)
             if (Geometrie.Rayons[s][d][0] != 0) Essaie(Geometrie.Rayons[s][d][1]);
     } else {
@@ -47,49 +62,43 @@ void TPosition::BlocAjouteCoup(ListeCoupsPly& Liste, int32_t Direction, int32_t 
         const int32_t t = Rayon[k];
         const int32_t p = Echiquier[t];
         if (p != 0 && (!EstAdverse(p, Camp) || p == RoiBlanc || p == RoiNoir)) return;
-        if (!EchecRapide(Camp, Piece, s, t)) AjouteCoup(Liste, Piece, t, -1);
+        if (!EchecRapide(Camp, Piece, s, t)) AjouteCoup(Liste, Piece, t, SansPromotion);
         if (p != 0) return;
     }
 }
 
 void TPosition::GenereCoupsPion(ListeCoupsPly& Liste, int32_t n, int32_t s) {
-    const bool Blanc = Camp == 1;
-    const int32_t RoiEnnemi = Blanc ? RoiNoir : RoiBlanc;
-    auto AjoutePion = [&](int32_t t) {
-        if (PromeutSur(Camp, t)) {
-            for (int32_t p = 2; p <= 5; ++p) AjouteCoup(Liste, n, t, p);
-        } else {
-            AjouteCoup(Liste, n, t, -1);
-        }
-    };
-    const int32_t Avance = Blanc ? 8 : -8;
+    const bool AuxBlancs = Camp == Blanc;
+    const int32_t RoiEnnemi = AuxBlancs ? RoiNoir : RoiBlanc;
+    const int32_t Avance = AuxBlancs ? 8 : -8;
     const int32_t t = s + Avance;
     if (Echiquier[t] == 0) {
-        if (!EchecRapide(Camp, n, s, t)) AjoutePion(t);
-        const bool RangDepart = Blanc ? s < 17 : s > 48;
+        if (!EchecRapide(Camp, n, s, t)) AjoutePion(Liste, Camp, n, t);
+        const bool RangDepart = AuxBlancs ? s < 17 : s > 48;
         const int32_t t2 = s + 2 * Avance;
-        if (RangDepart && Echiquier[t2] == 0 && !EchecRapide(Camp, n, s, t2)) AjouteCoup(Liste, n, t2, -1);
+        if (RangDepart && Echiquier[t2] == 0 && !EchecRapide(Camp, n, s, t2)) AjouteCoup(Liste, n, t2, SansPromotion);
     }
-    const int32_t Prises[2] = {Blanc ? s + 7 : s - 9, Blanc ? s + 9 : s - 7};
+    const int32_t Prises[2] = {AuxBlancs ? s + 7 : s - 9, AuxBlancs ? s + 9 : s - 7};
     const bool Permise[2] = {CaseVersX[s] > 1, CaseVersX[s] < 8};
     for (int k = 0; k < 2; ++k) {
         if (!Permise[k]) continue;
         const int32_t c = Prises[k];
         const int32_t p = Echiquier[c];
-        if (p != 0 && EstAdverse(p, Camp) && p != RoiEnnemi && !EchecRapide(Camp, n, s, c)) AjoutePion(c);
+        if (p != 0 && EstAdverse(p, Camp) && p != RoiEnnemi && !EchecRapide(Camp, n, s, c))
+            AjoutePion(Liste, Camp, n, c);
     }
-    if (CaseEnPassant != -1 && CaseVersY[CaseEnPassant] == (Blanc ? 6 : 3)) {
+    if (CaseEnPassant != -1 && CaseVersY[CaseEnPassant] == (AuxBlancs ? 6 : 3)) {
         const int32_t e = CaseEnPassant;
-        const bool Cas1 = s == (Blanc ? e - 9 : e + 7) && CaseVersX[e] > 1;
-        const bool Cas2 = s == (Blanc ? e - 7 : e + 9) && CaseVersX[e] < 8;
+        const bool Cas1 = s == (AuxBlancs ? e - 9 : e + 7) && CaseVersX[e] > 1;
+        const bool Cas2 = s == (AuxBlancs ? e - 7 : e + 9) && CaseVersX[e] < 8;
         if (Cas1 || Cas2) {
             // Both pawns leave the rank at once, which may uncover the king:
             // play the capture and look.
             const int32_t CampJoueur = Camp;
-            EffectuerDeplacement(s, e, -1);
+            EffectuerDeplacement(s, e, SansPromotion);
             const bool Attaque = RoiEchec(CampJoueur);
             Restaure();
-            if (!Attaque) AjouteCoup(Liste, n, e, -1);
+            if (!Attaque) AjouteCoup(Liste, n, e, SansPromotion);
         }
     }
 }
@@ -100,17 +109,18 @@ void TPosition::GenereRoques(ListeCoupsPly& Liste, int32_t s) {
     struct Roque {
         int32_t Droit, Vides[3], NbVides, Surs[2], Arrivee;
     };
-    const bool Blanc = Camp == 1;
+    const bool AuxBlancs = Camp == Blanc;
     const int32_t n = NumeroRoi(Camp);
-    const Roque Roques[2] = {
-        Blanc ? Roque{RoqueBlancPetit, {6, 7, 0}, 2, {6, 7}, 7} : Roque{RoqueNoirPetit, {62, 63, 0}, 2, {62, 63}, 63},
-        Blanc ? Roque{RoqueBlancGrand, {4, 3, 2}, 3, {4, 3}, 3} : Roque{RoqueNoirGrand, {60, 59, 58}, 3, {60, 59}, 59}};
+    const Roque Roques[2] = {AuxBlancs ? Roque{RoqueBlancPetit, {6, 7, 0}, 2, {6, 7}, 7}
+                                       : Roque{RoqueNoirPetit, {62, 63, 0}, 2, {62, 63}, 63},
+                             AuxBlancs ? Roque{RoqueBlancGrand, {4, 3, 2}, 3, {4, 3}, 3}
+                                       : Roque{RoqueNoirGrand, {60, 59, 58}, 3, {60, 59}, 59}};
     for (const Roque& r : Roques) {
         if (r.Droit == -1) continue;
         bool Possible = true;
         for (int32_t k = 0; k < r.NbVides && Possible; ++k) Possible = Echiquier[r.Vides[k]] == 0;
         for (int32_t k = 0; k < 2 && Possible; ++k) Possible = !EchecRapide(Camp, n, s, r.Surs[k]);
-        if (Possible) AjouteCoup(Liste, n, r.Arrivee, -1);
+        if (Possible) AjouteCoup(Liste, n, r.Arrivee, SansPromotion);
     }
 }
 
@@ -124,10 +134,11 @@ void TPosition::GenereRoques(ListeCoupsPly& Liste, int32_t s) {
 // it blocks would already attack the king or a square it must cross.)
 // Never out of check.
 void TPosition::GenereRoques960(ListeCoupsPly& Liste, int32_t s) {
-    const bool Blanc = Camp == 1;
+    const bool AuxBlancs = Camp == Blanc;
     const int32_t n = NumeroRoi(Camp);
-    const int32_t Premier = Blanc ? 1 : 3;
-    const int32_t Droits[2] = {Blanc ? RoqueBlancPetit : RoqueNoirPetit, Blanc ? RoqueBlancGrand : RoqueNoirGrand};
+    const int32_t Premier = AuxBlancs ? 1 : 3;
+    const int32_t Droits[2] = {AuxBlancs ? RoqueBlancPetit : RoqueNoirPetit,
+                               AuxBlancs ? RoqueBlancGrand : RoqueNoirGrand};
     for (int32_t k = 0; k < 2; ++k) {
         if (Droits[k] == -1) continue;
         const int32_t i = Premier + k;
@@ -147,15 +158,14 @@ void TPosition::GenereRoques960(ListeCoupsPly& Liste, int32_t s) {
         Echiquier[r] = T;
         Pieces[T].CasePiece = r;
         Occupations[NumDemiCoup] |= Bit(r);
-        if (Possible) AjouteCoup(Liste, n, r, -1);
+        if (Possible) AjouteCoup(Liste, n, r, SansPromotion);
     }
 }
 
 void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
     Liste.NbCoups = 0;
-    const bool Blanc = Camp == 1;
-    const int32_t Premier = Blanc ? 1 : 17, Dernier = Blanc ? 16 : 32;
-    const int32_t RoiEnnemi = Blanc ? RoiNoir : RoiBlanc;
+    const int32_t Premier = PremierNumero(Camp), Dernier = NumeroRoi(Camp);
+    const int32_t RoiEnnemi = NumeroRoi(CampAdverse(Camp));
     // A square a piece may go to: empty, or an enemy other than the king.
     auto Accessible = [&](int32_t t) {
         const int32_t p = Echiquier[t];
@@ -165,17 +175,17 @@ void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
     for (int32_t n = Premier; n <= Dernier; ++n) {
         const int32_t s = Pieces[n].CasePiece;
         const int32_t Type = Pieces[n].TypePiece;
-        if (s == -1 || Type < 1 || Type > 6) continue;
+        if (s == -1 || Type < Pion || Type > Roi) continue;
         switch (Type) {
-            case 1: GenereCoupsPion(Liste, n, s); break;
-            case 2: AjoutePas(*this, Liste, n, s, false, Accessible); break;
-            case 3:
+            case Pion: GenereCoupsPion(Liste, n, s); break;
+            case Cavalier: AjoutePas(*this, Liste, n, s, false, Accessible); break;
+            case Fou:
                 for (int32_t d : DirectionsFou) BlocAjouteCoup(Liste, d, n);
                 break;
-            case 4:
+            case Tour:
                 for (int32_t d : DirectionsTour) BlocAjouteCoup(Liste, d, n);
                 break;
-            case 5:
+            case Dame:
                 for (int32_t d = 1; d <= 8; ++d) BlocAjouteCoup(Liste, d, n);
                 break;
             default:  // the king
@@ -217,61 +227,54 @@ void TPosition::BlocAjouteCaps(ListeCoupsPly& Liste, int32_t Piece, int32_t s, B
         if (b == 0) continue;
         Premiers &= ~b;
         const int32_t t = __builtin_ctzll(b) + 1;
-        if (EstCapturable(t) && !EchecRapide(Camp, Piece, s, t)) AjouteCoup(Liste, Piece, t, -1);
+        if (EstCapturable(t) && !EchecRapide(Camp, Piece, s, t)) AjouteCoup(Liste, Piece, t, SansPromotion);
     }
 }
 
 void TPosition::GenereCapsPion(ListeCoupsPly& Liste, int32_t n, int32_t s) {
-    auto Capturable = [this](int32_t t) { return EstCapturable(t); };
-    const int32_t Avance = Camp == 1 ? 8 : -8;
+    const int32_t Avance = Camp == Blanc ? 8 : -8;
     const int32_t t = s + Avance;
-    if (Echiquier[t] == 0 && PromeutSur(Camp, t) && !EchecRapide(Camp, n, s, t))
-        for (int32_t p = 2; p <= 5; ++p) AjouteCoup(Liste, n, t, p);
+    if (Echiquier[t] == 0 && PromeutSur(Camp, t) && !EchecRapide(Camp, n, s, t)) AjoutePromotions(Liste, n, t);
     const int32_t Prises[2] = {s + Avance - 1, s + Avance + 1};
     const bool Permise[2] = {CaseVersX[s] > 1, CaseVersX[s] < 8};
     for (int k = 0; k < 2; ++k) {
         if (!Permise[k]) continue;
         const int32_t c = Prises[k];
-        if (!Capturable(c) || EchecRapide(Camp, n, s, c)) continue;
-        if (PromeutSur(Camp, c)) {
-            for (int32_t p = 2; p <= 5; ++p) AjouteCoup(Liste, n, c, p);
-        } else {
-            AjouteCoup(Liste, n, c, -1);
-        }
+        if (EstCapturable(c) && !EchecRapide(Camp, n, s, c)) AjoutePion(Liste, Camp, n, c);
     }
 }
 
 void TPosition::GenereListeCaps(ListeCoupsPly& Liste) {
     Liste.NbCoups = 0;
-    const bool Blanc = Camp == 1;
-    const int32_t Premier = Blanc ? 16 : 32, Dernier = Blanc ? 1 : 17;
+    const bool AuxBlancs = Camp == Blanc;
+    const int32_t Premier = NumeroRoi(Camp), Dernier = PremierNumero(Camp);
     auto Capturable = [this](int32_t t) { return EstCapturable(t); };
     static constexpr int32_t DirectionsDame[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     const Bitboard Occ = Occupees();
     const Bitboard Blanches = OccupationsBlanches[NumDemiCoup];
-    const Bitboard Ennemis = Blanc ? Occ & ~Blanches : Blanches;
+    const Bitboard Ennemis = AuxBlancs ? Occ & ~Blanches : Blanches;
     for (int32_t n = Premier; n >= Dernier; --n) {
         const int32_t s = Pieces[n].CasePiece;
         if (s == -1) continue;
         // A piece that reaches no enemy piece has nothing to take; a slider
         // reaches the first piece of each ray, which only an enemy one may be.
         switch (Pieces[n].TypePiece) {
-            case 4: BlocAjouteCaps(Liste, n, s, AttaquesTour(s, Occ) & Ennemis, DirectionsTour, 4); break;
-            case 3: BlocAjouteCaps(Liste, n, s, AttaquesFou(s, Occ) & Ennemis, DirectionsFou, 4); break;
-            case 5:
+            case Tour: BlocAjouteCaps(Liste, n, s, AttaquesTour(s, Occ) & Ennemis, DirectionsTour, 4); break;
+            case Fou: BlocAjouteCaps(Liste, n, s, AttaquesFou(s, Occ) & Ennemis, DirectionsFou, 4); break;
+            case Dame:
                 BlocAjouteCaps(Liste, n, s, (AttaquesFou(s, Occ) | AttaquesTour(s, Occ)) & Ennemis, DirectionsDame, 8);
                 break;
-            case 2:
+            case Cavalier:
                 if (Bitboards.Cavalier[s] & Ennemis) AjoutePas(*this, Liste, n, s, false, Capturable);
                 break;
-            case 1: {
+            case Pion: {
                 // A pawn has something here only on the rank before its last
                 // (a promotion) or when it strikes an enemy piece.
                 constexpr Bitboard ColonneA = 0x0101010101010101ull, ColonneH = ColonneA << 7;
                 const Bitboard b = Bit(s);
-                const Bitboard Frappees = Blanc ? ((b << 7) & ~ColonneH) | ((b << 9) & ~ColonneA)
-                                                : ((b >> 9) & ~ColonneH) | ((b >> 7) & ~ColonneA);
-                if ((Blanc ? s > 48 : s < 17) || (Frappees & Ennemis)) GenereCapsPion(Liste, n, s);
+                const Bitboard Frappees = AuxBlancs ? ((b << 7) & ~ColonneH) | ((b << 9) & ~ColonneA)
+                                                    : ((b >> 9) & ~ColonneH) | ((b >> 7) & ~ColonneA);
+                if ((AuxBlancs ? s > 48 : s < 17) || (Frappees & Ennemis)) GenereCapsPion(Liste, n, s);
                 break;
             }
             default:

@@ -3,11 +3,8 @@
 // histories and the check flags).  Making and taking back moves, FEN, the
 // attack tests and move generation work on it and touch nothing else.
 //
-// Squares run 1..64 (a1 = 1, h1 = 8, a8 = 57, h8 = 64), colours are 1 (White)
-// and 2 (Black), piece types 1 pawn .. 6 king.  The board holds piece
-// *numbers* 1..32 (1..16 White, 17..32 Black, 16 and 32 the kings); a number
-// names the same piece for the whole game, so hash keys, castling and several
-// evaluation terms are tied to numbers rather than to types.
+// Squares, colours, piece kinds and piece numbers are those of types.h; the
+// numbers each side's starting pieces take are named below.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +16,23 @@
 #include "tables.h"
 
 namespace velkar {
+
+// The numbers of the starting set.  Each side numbers its pieces in the
+// order eight pawns, two knights, two bishops, two rooks, the queen and the
+// king: White 1..16, Black the same 16 higher.  Setting a FEN gives these
+// numbers to the first pieces of each kind it places and a free pawn number
+// to any piece beyond them (a second queen, a third knight), so a pawn
+// number may hold any kind but the others always hold their own kind.  Two
+// pieces of a kind take the number named and the one after it.
+constexpr int32_t PionsParCamp = 8;
+constexpr int32_t CavaliersBlancs = 9, CavaliersNoirs = 25;
+constexpr int32_t FousBlancs = 11, FousNoirs = 27;
+constexpr int32_t ToursBlanches = 13, ToursNoires = 29;
+constexpr int32_t DameBlanche = 15, DameNoire = 31;
+// A side's numbers run from the first of its pawns to its king.
+constexpr int32_t PremierNumero(int32_t Camp) { return Camp == Blanc ? 1 : RoiBlanc + 1; }
+// The colour of a piece (its number, not 0).
+constexpr int32_t CouleurDe(int32_t Piece) { return EstBlanche(Piece) ? Blanc : Noir; }
 
 // Capacities.  A game may run to DemiCoupsPartieMax plies; a search on top of
 // it reaches at most 600 iterations plus the extension room and the
@@ -47,8 +61,11 @@ struct TPiece {
     int32_t ValeurPiece;
 };
 
+// A field of the position saved by the undo journal: where it lies in the
+// position object (in bytes from its start) and the value it had.  An
+// offset rather than an address: it names the same field in any copy.
 struct Enregistrement {
-    int32_t* Adresse;
+    int32_t Decalage;
     int32_t Valeur;
 };
 
@@ -60,9 +77,9 @@ struct JournalPly {
 class TPosition {
 public:
     TPosition();
-    // A copy is a position of its own only at rest (between searches): the
-    // journal entries of the plies below the current one point into the
-    // original, and only the current ply's empty journal is ever used.
+    // A copy is a position of its own at any moment, in the middle of a line
+    // too: its journal names the saved fields by their place in the object,
+    // so taking back the moves of the copy restores the copy.
     TPosition(const TPosition&) = default;
     TPosition& operator=(const TPosition&) = default;
 
@@ -81,7 +98,7 @@ public:
     // king moves two files; in Chess960 the king goes onto a rook of its own
     // colour.  Asked before the move is made.
     bool EstRoque(int32_t Piece, int32_t CaseArrivee) const {
-        if (Pieces[Piece].TypePiece != 6) return false;
+        if (Pieces[Piece].TypePiece != Roi) return false;
         if (Chess960) {
             const int32_t Cible = Echiquier[CaseArrivee];
             return Cible != 0 && EstBlanche(Cible) == EstBlanche(Piece);
@@ -126,7 +143,7 @@ public:
     bool EstCoup(const sCoup& m, int32_t Depart, int32_t Arrivee, int32_t Promotion) const {
         return CaseDe(m) == Depart && m.Arrivee == Arrivee && m.Promotion == Promotion;
     }
-    int32_t NbPieces(int32_t c) const { return c == 1 ? NbPiecesBlanches : NbPiecesNoires; }
+    int32_t NbPieces(int32_t c) const { return c == Blanc ? NbPiecesBlanches : NbPiecesNoires; }
 
     // --- move-path enumeration -------------------------------------------------
     uint64_t Perft(int32_t Profondeur);
@@ -169,7 +186,7 @@ public:
     int32_t Materiel;  // White's material minus Black's
     uint64_t Cle, ClePions;
     int32_t NumeroCoupFen = 1;  // full-move number given by the last FEN (display only)
-    int32_t CampFen = 1;        // side to move of the last FEN (display only)
+    int32_t CampFen = Blanc;    // side to move of the last FEN (display only)
 
     // --- per ply ---------------------------------------------------------------
     bool EnEchec[NbDemiCoups + 1];  // the side to move at that ply is in check
@@ -180,7 +197,7 @@ public:
     Bitboard Occupations[NbDemiCoups + 2];
     Bitboard Occupees() const { return Occupations[NumDemiCoup]; }
     // The occupied squares of the current ply, from the pieces.
-    Bitboard OccupeesDuPlateau() const { return CasesDesPieces(1, 32); }
+    Bitboard OccupeesDuPlateau() const { return CasesDesPieces(1, RoiNoir); }
     // Beside them, kept the same way for the evaluation: White's occupied
     // squares (Black's are the others), and the piece-square values of
     // White's pieces less those of Black's, kings left out.
@@ -196,10 +213,10 @@ private:
 
     void Sauve(int32_t* Adresse);
     void EffaceRoque(int32_t& Droit, int32_t Indice);
-    void EffaceRoquesDuCamp(bool Blanc);
+    void EffaceRoquesDuCamp(int32_t CampRoi);
     void EffaceRoqueCoin(int32_t Case);
     void EffaceRoqueTour(int32_t Case);
-    void Roque960(int32_t Roi, int32_t Tour);
+    void Roque960(int32_t PieceRoi, int32_t PieceTour);
     // Pieces of a move, shared by the full and the light move.
     void RetirePiece(int32_t X, int32_t s);
     void DeplacePiece(int32_t M, int32_t CaseDepart, int32_t CaseArrivee);

@@ -24,8 +24,8 @@ struct TEnsembles {
     uint64_t Blancs = 0, Noirs = 0, Rois = 0, Dames = 0, Tours = 0, Fous = 0, Cavaliers = 0, Pions = 0;
     unsigned EnPassant = 0;
     explicit TEnsembles(const TPosition& Pos) {
-        uint64_t* Genres[7] = {nullptr, &Pions, &Cavaliers, &Fous, &Tours, &Dames, &Rois};
-        for (int32_t p = 1; p <= 32; ++p) {
+        uint64_t* Genres[7] = {nullptr, &Pions, &Cavaliers, &Fous, &Tours, &Dames, &Rois};  // by kind
+        for (int32_t p = 1; p <= RoiNoir; ++p) {
             const int32_t c = Pos.Pieces[p].CasePiece;
             if (c < 1 || c > 64) continue;
             const uint64_t b = uint64_t{1} << (c - 1);
@@ -69,7 +69,7 @@ bool SondeFinale(const TPosition& Pos, TResultatFinale& Resultat) {
     if (!Couverte(Pos) || Pos.Compteur50 != 0) return false;
     const TEnsembles e(Pos);
     const unsigned r = tb_probe_wdl(e.Blancs, e.Noirs, e.Rois, e.Dames, e.Tours, e.Fous, e.Cavaliers, e.Pions, 0, 0,
-                                    e.EnPassant, Pos.Camp == 1);
+                                    e.EnPassant, Pos.Camp == Blanc);
     if (r == TB_RESULT_FAILED) return false;
     Resultat = static_cast<TResultatFinale>(r);
     return true;
@@ -79,15 +79,15 @@ bool SondeRacineFinale(const TPosition& Pos, TRacineFinale& Racine) {
     if (!Couverte(Pos)) return false;
     const TEnsembles e(Pos);
     const unsigned r = tb_probe_root(e.Blancs, e.Noirs, e.Rois, e.Dames, e.Tours, e.Fous, e.Cavaliers, e.Pions,
-                                     static_cast<unsigned>(Pos.Compteur50), 0, e.EnPassant, Pos.Camp == 1, nullptr);
+                                     static_cast<unsigned>(Pos.Compteur50), 0, e.EnPassant, Pos.Camp == Blanc, nullptr);
     if (r == TB_RESULT_FAILED || r == TB_RESULT_CHECKMATE || r == TB_RESULT_STALEMATE) return false;
-    static constexpr int32_t Promotions[5] = {-1, 5, 4, 3, 2};  // none, queen, rook, bishop, knight
+    static constexpr int32_t Promotions[5] = {SansPromotion, Dame, Tour, Fou, Cavalier};  // as the prober numbers them
     Racine.Resultat = static_cast<TResultatFinale>(TB_GET_WDL(r));
     Racine.Dtz = static_cast<int32_t>(TB_GET_DTZ(r));
     Racine.Depart = static_cast<int32_t>(TB_GET_FROM(r)) + 1;
     Racine.Arrivee = static_cast<int32_t>(TB_GET_TO(r)) + 1;
     const unsigned Promotion = TB_GET_PROMOTES(r);
-    Racine.Promotion = Promotion <= 4 ? Promotions[Promotion] : -1;
+    Racine.Promotion = Promotion <= 4 ? Promotions[Promotion] : SansPromotion;
     return true;
 }
 

@@ -43,7 +43,7 @@ bool SondeFinale(const TPosition& Pos, TResultatFinale& Resultat);
 struct TRacineFinale {
     TResultatFinale Resultat;
     int32_t Dtz;
-    int32_t Depart, Arrivee, Promotion;  // squares 1..64, promotion 2..5 or -1
+    int32_t Depart, Arrivee, Promotion;  // squares 1..64, promotion Cavalier..Dame or SansPromotion
 };
 bool SondeRacineFinale(const TPosition& Pos, TRacineFinale& Racine);
 

@@ -64,27 +64,27 @@ constexpr int32_t Case(int32_t Colonne, int32_t Rangee) { return (Rangee - 1) * 
 
 TTablesCases::TTablesCases() : Valeurs{} {
     const int32_t* Blancs[6] = {PionBlanc, CavalierBlanc, FouBlanc, TourBlanche, DameBlanche, nullptr};
-    for (int32_t t = 1; t <= 6; ++t) {
+    for (int32_t t = Pion; t <= Roi; ++t) {
         for (int32_t r = 1; r <= 8; ++r) {
             for (int32_t f = 1; f <= 8; ++f) {
                 // Row 0 of the listings is rank 8.
                 int32_t v = Blancs[t - 1] ? Blancs[t - 1][(8 - r) * 8 + (f - 1)] : 0;
-                Valeurs[t][1][Case(f, r)] = v;
-                Valeurs[t][2][Case(f, 9 - r)] = v;  // Black mirrors White
+                Valeurs[t][Blanc][Case(f, r)] = v;
+                Valeurs[t][Noir][Case(f, 9 - r)] = v;  // Black mirrors White
             }
         }
     }
     // Black's tables are not exact mirrors: a few squares differ on purpose.
-    Valeurs[2][2][Case(2, 3)] = 0;
-    Valeurs[2][2][Case(7, 3)] = 0;
-    Valeurs[2][2][Case(2, 4)] = -6;
-    Valeurs[2][2][Case(7, 4)] = -6;
-    Valeurs[3][2][Case(1, 1)] = 0;
-    Valeurs[3][2][Case(8, 1)] = 0;
-    Valeurs[3][2][Case(6, 8)] = -10;
-    Valeurs[3][2][Case(7, 8)] = -45;
-    Valeurs[5][2][Case(4, 8)] = -20;
-    Valeurs[5][2][Case(5, 8)] = 0;
+    Valeurs[Cavalier][Noir][Case(2, 3)] = 0;
+    Valeurs[Cavalier][Noir][Case(7, 3)] = 0;
+    Valeurs[Cavalier][Noir][Case(2, 4)] = -6;
+    Valeurs[Cavalier][Noir][Case(7, 4)] = -6;
+    Valeurs[Fou][Noir][Case(1, 1)] = 0;
+    Valeurs[Fou][Noir][Case(8, 1)] = 0;
+    Valeurs[Fou][Noir][Case(6, 8)] = -10;
+    Valeurs[Fou][Noir][Case(7, 8)] = -45;
+    Valeurs[Dame][Noir][Case(4, 8)] = -20;
+    Valeurs[Dame][Noir][Case(5, 8)] = 0;
 }
 
 const TTablesCases TabCasePiece;
@@ -165,7 +165,7 @@ TClesHachage::TClesHachage() : Zobrist{}, Roque{} {
         uint64_t Haut = Generateur() & 0x7FFFFFFFu;
         return ((Haut << 32) | Bas) % 0x7FFFFFFFFFFFFFFFull;
     };
-    for (int32_t p = 1; p <= 32; ++p)
+    for (int32_t p = 1; p <= RoiNoir; ++p)
         for (int32_t c = 1; c <= 64; ++c) Zobrist[p][c] = Tirage();
     CoupNul = Tirage();
     TraitBlanc = Tirage();
@@ -177,10 +177,10 @@ const TClesHachage ClesHachage;
 
 const char* PromotionVersChaine(int32_t Promotion) {
     switch (Promotion) {
-        case 2: return "n";
-        case 3: return "b";
-        case 4: return "r";
-        case 5: return "q";
+        case Cavalier: return "n";
+        case Fou: return "b";
+        case Tour: return "r";
+        case Dame: return "q";
         default: return "";
     }
 }
@@ -197,11 +197,11 @@ bool LitCoup(std::string_view Texte, int32_t& Depart, int32_t& Arrivee, int32_t&
     if (Texte.size() != 4 && Texte.size() != 5) return false;
     Depart = ChaineVersCase(Texte.data(), 2);
     Arrivee = ChaineVersCase(Texte.data() + 2, 2);
-    Promotion = -1;
+    Promotion = SansPromotion;
     if (Texte.size() == 5) {
         const size_t k = std::string_view("nbrq").find(Texte[4]);
         if (k == std::string_view::npos) return false;
-        Promotion = static_cast<int32_t>(k) + 2;
+        Promotion = static_cast<int32_t>(k) + Cavalier;
     }
     return Depart != -1 && Arrivee != -1;
 }

@@ -35,7 +35,7 @@ int32_t PourMille(double t) { return static_cast<int32_t>(std::lround(1000.0 / (
 
 int32_t MaterielWdl(const TPosition& Pos) {
     int32_t m = 0;
-    for (int32_t n = 1; n <= 32; ++n)
+    for (int32_t n = 1; n <= RoiNoir; ++n)
         if (Pos.Pieces[n].CasePiece > 0) m += ValeursWdl[Pos.Pieces[n].TypePiece];
     return m;
 }

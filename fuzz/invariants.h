@@ -75,13 +75,14 @@ inline void VerifieCoups(TPosition& v) {
     const Cliche Avant(v);
     for (int32_t i = 1; i <= Liste.NbCoups; ++i) {
         const sCoup m = Liste.Coups[i];
-        Exige(m.Piece >= 1 && m.Piece <= 32 && (m.Piece <= 16) == (v.Camp == 1), "mover belongs to the side", m.Piece);
+        Exige(m.Piece >= 1 && m.Piece <= RoiNoir && EstBlanche(m.Piece) == (v.Camp == Blanc),
+              "mover belongs to the side", m.Piece);
         const int32_t Depart = v.CaseDe(m);
         Exige(Depart >= 1 && Depart <= 64 && m.Arrivee >= 1 && m.Arrivee <= 64, "move squares", i);
         const int32_t Prise = v.Echiquier[m.Arrivee];
         // Chess960 castling is written as the king taking its own rook.
-        const bool Roque960 = v.Chess960 && v.EstRoque(m.Piece, m.Arrivee) && v.Pieces[Prise].TypePiece == 4;
-        Exige(Prise == 0 || Roque960 || ((Prise <= 16) != (m.Piece <= 16) && v.Pieces[Prise].TypePiece != 6),
+        const bool Roque960 = v.Chess960 && v.EstRoque(m.Piece, m.Arrivee) && v.Pieces[Prise].TypePiece == Tour;
+        Exige(Prise == 0 || Roque960 || (EstBlanche(Prise) != EstBlanche(m.Piece) && v.Pieces[Prise].TypePiece != Roi),
               "a move takes only an enemy piece other than the king", i);
         v.EffectuerDeplacement(Depart, m.Arrivee, m.Promotion);
         VerifieEtat(v);

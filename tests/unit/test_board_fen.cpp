@@ -48,10 +48,11 @@ TEST(Cles, PositivesEtDistinctes) {
 TEST(Reset, PositionDeDepart) {
     TPosition& v = Plateau();
     NouvellePartie();
-    EXPECT_EQ(v.Echiquier[5], 16);
-    EXPECT_EQ(v.Echiquier[61], 32);
-    EXPECT_EQ(v.Echiquier[20], 0);
-    EXPECT_EQ(v.Camp * 10 + v.NumDemiCoup, 11);
+    EXPECT_EQ(v.Echiquier[Case("e1")], RoiBlanc);
+    EXPECT_EQ(v.Echiquier[Case("e8")], RoiNoir);
+    EXPECT_EQ(v.Echiquier[Case("d3")], 0);
+    EXPECT_EQ(v.Camp, Blanc);
+    EXPECT_EQ(v.NumDemiCoup, 1);
     EXPECT_EQ(v.CaseEnPassant, -1);
     uint64_t Cle = 0, ClePions = 0;
     for (int32_t p = 1; p <= 32; ++p) {
@@ -83,23 +84,24 @@ TEST(Fen, PositionsAccepteesEtNumerotation) {
     EXPECT_TRUE(Photo(v) == e);
 
     ASSERT_TRUE(Pose(v, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"));
-    EXPECT_EQ(v.Camp, 2);
-    EXPECT_EQ(v.CaseEnPassant, 21);
+    EXPECT_EQ(v.Camp, Noir);
+    EXPECT_EQ(v.CaseEnPassant, Case("e3"));
     EXPECT_EQ(v.RoqueBlancPetit + v.RoqueBlancGrand + v.RoqueNoirPetit + v.RoqueNoirGrand, 0);
     ASSERT_TRUE(Pose(v, "r3k2r/8/8/8/8/8/8/R3K2R w KQkq"));  // nothing after the castling field
     EXPECT_EQ(v.CaseEnPassant, -1);
     EXPECT_EQ(v.RoqueNoirGrand, 0);
 
-    // Three White queens: the first takes 15, the others share the pawn
-    // numbers in order of appearance from a8 to h1; unused numbers stay -1.
+    // Three White queens: the first takes the queen's number, the others
+    // share the pawn numbers in order of appearance from a8 to h1; unused
+    // numbers stay -1.
     ASSERT_TRUE(Pose(v, "Q7/P7/7k/8/8/8/1Q5P/Q3K3 w - - 0 1"));
-    EXPECT_EQ(v.Echiquier[Case("a8")], 15);
+    EXPECT_EQ(v.Echiquier[Case("a8")], DameBlanche);
     EXPECT_EQ(v.Echiquier[Case("a7")], 1);
     EXPECT_EQ(v.Echiquier[Case("b2")], 2);
     EXPECT_EQ(v.Echiquier[Case("h2")], 3);
     EXPECT_EQ(v.Echiquier[Case("a1")], 4);
     EXPECT_EQ(v.Pieces[4].ValeurPiece, 975);
-    EXPECT_EQ(v.Pieces[9].TypePiece, -1);
+    EXPECT_EQ(v.Pieces[CavaliersBlancs].TypePiece, -1);
     EXPECT_EQ(v.Materiel, 3 * 975 + 200);
     EXPECT_EQ(v.NbPiecesBlanches * 10 + v.NbPiecesNoires, 61);
 }

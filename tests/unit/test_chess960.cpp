@@ -76,14 +76,14 @@ TEST_F(Echecs960, RoquesQuiSeChevauchent) {
     for (const Cas& c : Liste960) {
         ASSERT_TRUE(Pose(v, c.Fen)) << c.Fen;
         ASSERT_TRUE(Propose(c.Roque)) << c.Fen;
-        const int32_t Roi = NumeroRoi(v.Camp), Tour = v.Echiquier[Case(c.Roque + 2)];
-        EXPECT_TRUE(v.EstRoque(Roi, Case(c.Roque + 2))) << c.Fen;
+        const int32_t PieceRoi = NumeroRoi(v.Camp), PieceTour = v.Echiquier[Case(c.Roque + 2)];
+        EXPECT_TRUE(v.EstRoque(PieceRoi, Case(c.Roque + 2))) << c.Fen;
         const Etat e = Photo(v);
         Joue(v, c.Roque);
-        EXPECT_EQ(v.Echiquier[Case(c.Roi)], Roi) << c.Fen;
-        EXPECT_EQ(v.Echiquier[Case(c.Tour)], Tour) << c.Fen;
+        EXPECT_EQ(v.Echiquier[Case(c.Roi)], PieceRoi) << c.Fen;
+        EXPECT_EQ(v.Echiquier[Case(c.Tour)], PieceTour) << c.Fen;
         EXPECT_EQ(v.Compteur50, 1) << "castling is no capture: " << c.Fen;
-        EXPECT_EQ(v.Camp == 2 ? v.BlancARoque : v.NoirARoque, 1) << c.Fen;
+        EXPECT_EQ(v.Camp == Noir ? v.BlancARoque : v.NoirARoque, 1) << c.Fen;
         v.Restaure();
         EXPECT_TRUE(Photo(v) == e) << c.Fen;
     }

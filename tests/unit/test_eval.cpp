@@ -37,6 +37,15 @@ std::string Miroir(const std::string& Fen) {
     return r + (Trait == "w" ? " b " : " w ") + (Roques == "-" ? Roques : Inverse(Roques)) + " " + EnPassant + " 0 1";
 }
 
+// The activity of one piece, the occupied squares counted from the pieces.
+int32_t Activite(const TPosition& v, int32_t Piece) {
+    Occupation o{};
+    o.Tous = v.OccupeesDuPlateau();
+    o.Couleur[Blanc] = v.BlanchesDuPlateau();
+    o.Couleur[Noir] = o.Tous & ~o.Couleur[Blanc];
+    return ActiviteSur(v, Piece, o);
+}
+
 int16_t EvalDe(const char* Fen) {
     TPosition& v = Plateau();
     EXPECT_TRUE(Pose(v, Fen)) << Fen;
@@ -50,12 +59,12 @@ TEST(Evaluation, PositionDeDepart) {
     NouvellePartie();
     EXPECT_EQ(Eval(v, Pions()), -15);
     int32_t Blanche = 0, Noire = 0;
-    for (int32_t n = 9; n <= 16; ++n) Blanche += Activite(v, n);
-    for (int32_t n = 25; n <= 32; ++n) Noire += Activite(v, n);
+    for (int32_t n = CavaliersBlancs; n <= RoiBlanc; ++n) Blanche += Activite(v, n);
+    for (int32_t n = CavaliersNoirs; n <= RoiNoir; ++n) Noire += Activite(v, n);
     EXPECT_EQ(Blanche, 4);
     EXPECT_EQ(Noire, 4);
-    EXPECT_EQ(Activite(v, 13), 0);
-    EXPECT_EQ(Activite(v, 1), 0);
+    EXPECT_EQ(Activite(v, ToursBlanches), 0);
+    EXPECT_EQ(Activite(v, PremierNumero(Blanc)), 0);
     EXPECT_EQ(EvalDe("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"), 15);
     NouvellePartie();
     v.Compteur50 = 99;
@@ -67,29 +76,29 @@ TEST(Evaluation, PositionDeDepart) {
 TEST(Activite, Exemples) {
     TPosition& v = Plateau();
     ASSERT_TRUE(Pose(v, "7k/8/8/8/8/8/8/N3K3 w - - 0 1"));
-    EXPECT_EQ(Activite(v, 9), 2);
-    EXPECT_EQ(Activite(v, 10), 0);  // not on the board
+    EXPECT_EQ(Activite(v, CavaliersBlancs), 2);
+    EXPECT_EQ(Activite(v, CavaliersBlancs + 1), 0);  // not on the board
     ASSERT_TRUE(Pose(v, "8/8/8/8/k7/8/8/N3K3 w - - 0 1"));
-    EXPECT_EQ(Activite(v, 9), 5 + 2);
+    EXPECT_EQ(Activite(v, CavaliersBlancs), 5 + 2);
     ASSERT_TRUE(Pose(v, "8/8/8/8/8/1k6/8/N3K3 b - - 0 1"));
-    EXPECT_EQ(Activite(v, 9), 15 + 5);  // the enemy king's own square weighs 15
+    EXPECT_EQ(Activite(v, CavaliersBlancs), 15 + 5);  // the enemy king's own square weighs 15
     ASSERT_TRUE(Pose(v, "7k/8/8/8/8/2K5/8/R7 w - - 0 1"));
-    EXPECT_EQ(Activite(v, 13), 14);
+    EXPECT_EQ(Activite(v, ToursBlanches), 14);
     ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/8/K7 w - - 0 1"));
-    EXPECT_EQ(Activite(v, 16), 3);
-    EXPECT_EQ(Activite(v, 32), 5);
+    EXPECT_EQ(Activite(v, RoiBlanc), 3);
+    EXPECT_EQ(Activite(v, RoiNoir), 5);
 
     // The original queen weighs the Black rook that ends its file (next to
     // the king: 5); a promoted queen on the same square counts only the
     // empty squares.
     ASSERT_TRUE(Pose(v, "4k3/3r4/8/8/8/8/8/3QK3 w - - 0 1"));
-    EXPECT_EQ(Activite(v, 15), 3 + 3 + 5 + 4 + 5);
+    EXPECT_EQ(Activite(v, DameBlanche), 3 + 3 + 5 + 4 + 5);
     ASSERT_TRUE(Pose(v, "Q3k3/3r4/8/8/8/8/8/3QK3 b - - 0 1"));
-    ASSERT_EQ(v.Echiquier[Case("d1")], 1);
-    EXPECT_EQ(Activite(v, 1), 3 + 3 + 5 + 4);
+    ASSERT_EQ(v.Echiquier[Case("d1")], PremierNumero(Blanc));  // a pawn's number
+    EXPECT_EQ(Activite(v, PremierNumero(Blanc)), 3 + 3 + 5 + 4);
     // A Black bishop on its own: the weight of a White piece at the end of a ray.
     ASSERT_TRUE(Pose(v, "4k3/8/8/8/8/8/1b6/N3K3 b - - 0 1"));
-    EXPECT_EQ(Activite(v, 27), 1 + 6 + 1 + ValeursDistance[4]);
+    EXPECT_EQ(Activite(v, FousNoirs), 1 + 6 + 1 + ValeursDistance[4]);
 }
 
 // The looked-up squares of a bishop and a rook are those found by walking
@@ -186,7 +195,7 @@ TEST(Evaluation, ProprietesSurLesFichiers) {
         EXPECT_EQ(Eval(v, Pions()), e) << Fen;  // recomputed
 
         if (v.NbPiecesBlanches > 2 && v.NbPiecesNoires > 2) {
-            const std::string Autre = Fen.substr(0, Fen.find(' ')) + (v.Camp == 1 ? " b - - 0 1" : " w - - 0 1");
+            const std::string Autre = Fen.substr(0, Fen.find(' ')) + (v.Camp == Blanc ? " b - - 0 1" : " w - - 0 1");
             if (v.PlaceFen(Autre)) {
                 EXPECT_EQ(Eval(v, Pions()), -e) << Fen;
                 ++Antisymetriques;
@@ -230,21 +239,25 @@ TEST(Evaluation, DeveloppementRoqueFousEtRoiSeul) {
 TEST(Evaluation, TablesDesCases) {
     const int32_t(&T)[7][3][65] = TabCasePiece.Valeurs;
     // A few White cells (the listings read rank 8 first).
-    for (auto [t, c, Valeur] : std::vector<std::tuple<int, const char*, int>>{
-             {1, "d7", 36}, {1, "c4", 2}, {3, "h5", -50}, {3, "c1", -45}, {4, "a2", -10}, {5, "e1", -20}})
-        EXPECT_EQ(T[t][1][Case(c)], Valeur) << c;
+    for (auto [t, c, Valeur] : std::vector<std::tuple<int, const char*, int>>{{Pion, "d7", 36},
+                                                                              {Pion, "c4", 2},
+                                                                              {Fou, "h5", -50},
+                                                                              {Fou, "c1", -45},
+                                                                              {Tour, "a2", -10},
+                                                                              {Dame, "e1", -20}})
+        EXPECT_EQ(T[t][Blanc][Case(c)], Valeur) << c;
     // Black's tables mirror White's but for a few squares.
     const std::vector<std::tuple<int, const char*, int>> Exceptions = {
-        {2, "b3", 0}, {2, "g3", 0},   {2, "b4", -6},  {2, "g4", -6},  {3, "a1", 0},
-        {3, "h1", 0}, {3, "f8", -10}, {3, "g8", -45}, {5, "d8", -20}, {5, "e8", 0}};
-    for (int32_t t = 1; t <= 6; ++t)
+        {Cavalier, "b3", 0}, {Cavalier, "g3", 0}, {Cavalier, "b4", -6}, {Cavalier, "g4", -6}, {Fou, "a1", 0},
+        {Fou, "h1", 0},      {Fou, "f8", -10},    {Fou, "g8", -45},     {Dame, "d8", -20},    {Dame, "e8", 0}};
+    for (int32_t t = Pion; t <= Roi; ++t)
         for (int32_t c = 1; c <= 64; ++c) {
-            int32_t Attendu = T[t][1][(8 - CaseVersY[c]) * 8 + CaseVersX[c]];
+            int32_t Attendu = T[t][Blanc][(8 - CaseVersY[c]) * 8 + CaseVersX[c]];
             for (const auto& [et, ec, ev] : Exceptions)
                 if (et == t && Case(ec) == c) Attendu = ev;
-            EXPECT_EQ(T[t][2][c], Attendu) << t << " " << CaseVersChaine[c];
-            if (t == 6) {
-                EXPECT_EQ(T[t][1][c], 0);
+            EXPECT_EQ(T[t][Noir][c], Attendu) << t << " " << CaseVersChaine[c];
+            if (t == Roi) {
+                EXPECT_EQ(T[t][Blanc][c], 0);
             }
         }
 }
