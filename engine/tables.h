@@ -15,9 +15,6 @@ constexpr int32_t ValeursPieces[7] = {0, 100, 325, 325, 500, 975, 0};
 // Weight of a reached square by its king distance to the enemy king.
 constexpr int32_t ValeursDistance[8] = {15, 5, 2, 1, 1, 1, 1, 1};
 
-// Futility margins by remaining depth; only depth 1 is used.
-constexpr int32_t FP_Tab[8] = {0, 125, 125, 300, 300, 400, 400, 500};
-
 // Directions 1 (east), 2 (south-east), 3 (south), 4 (south-west), 5 (west),
 // 6 (north-west), 7 (north), 8 (north-east), in the order each slider
 // walks them.

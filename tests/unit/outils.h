@@ -76,9 +76,9 @@ inline int32_t Case(const char* t) { return ChaineVersCase(t, 2); }
 
 // Plays a move given as text ("e2e4", "e7e8q") with the full move.
 inline void Joue(TPosition& v, std::string_view c) {
-    int32_t Promotion = -1;
-    if (c.size() == 5) Promotion = std::string_view("..nbrq").find(c[4]);
-    v.EffectuerDeplacement(ChaineVersCase(c.data(), 2), ChaineVersCase(c.data() + 2, 2), Promotion);
+    int32_t Depart, Arrivee, Promotion;
+    ASSERT_TRUE(LitCoup(c, Depart, Arrivee, Promotion)) << c;
+    v.EffectuerDeplacement(Depart, Arrivee, Promotion);
 }
 
 // Lines of a data file; the FEN of an EPD line is its first four fields.
