@@ -20,8 +20,7 @@ uint32_t Maintenant() { return static_cast<uint32_t>(plateforme::GetTickCount())
 }  // namespace
 
 TDevoirsPrincipal::TDevoirsPrincipal(const TRequete& Requete, TSignaux& Signaux, TEcouteur& Ecouteur,
-                                     TRapporteur& Rapporteur, const TEquipe& Equipe,
-                                     const TTableTransposition& Transposition)
+                                     TRapporteur& Rapporteur, TEquipe& Equipe, const TTableTransposition& Transposition)
     : Requete(Requete),
       Limites(Requete.Limites),
       Signaux(Signaux),
@@ -49,6 +48,8 @@ void TDevoirsPrincipal::Demarre(const TPosition& Pos) {
 
 bool TDevoirsPrincipal::Verifie(const TChercheur& c) {
     if (Pendule.Ecoule(c.DebutFait(), Signaux.EnPonder())) return false;
+    // A helper proved the mate go mate asked for.
+    if (Equipe.MatSignale()) return false;
     // A limited strength's budget ends the search (not a ponder search's
     // wait for ponderhit) once three plies are done.
     if (BudgetNoeuds > 0 && c.IterationEnCours() > 3 && c.NoeudsCherches() >= BudgetNoeuds) return false;
@@ -80,6 +81,8 @@ bool TDevoirsPrincipal::Entend(TEcouteur::TEvenement Evenement) {
         default: return true;
     }
 }
+
+void TDevoirsPrincipal::IterationFaite(const TChercheur& c) { Equipe.NoteProfondeur(c.IterationEnCours()); }
 
 bool TDevoirsPrincipal::FinIteration(const TChercheur& c) {
     if (Pendule.Epuise(Signaux.EnPonder()) || Signaux.ArretDemande()) return true;
@@ -174,6 +177,17 @@ void TDevoirsPrincipal::RapporteFinale(const TChercheur& c, const TPosition& Pos
     ScoreDe(Pos, c.ScoreChoisi(), i);
     Compteurs(c, i);
     i.Ligne = &Ligne;
+    Rapporteur.Infos(i);
+}
+
+void TDevoirsPrincipal::RapporteElu(const TChercheur& Principal, const TChercheur& Elu) {
+    TInfos i;
+    i.Genre = TInfos::Retenue;
+    i.Profondeur = Elu.ProfondeurChoisie();
+    i.ProfondeurSel = std::max(Principal.ProfondeurSelective(), Elu.ProfondeurSelective());
+    ScoreDe(Principal.Plateau(), Elu.ScoreChoisi(), i);
+    Compteurs(Principal, i);
+    i.Ligne = &Elu.VariationFaite();
     Rapporteur.Infos(i);
 }
 

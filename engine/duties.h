@@ -34,8 +34,13 @@ public:
                            const TCoupUci&) {}
     // Variation k (1 the best) of an iteration that searched several.
     virtual void VariationMultiPV(const TChercheur&, int32_t /*k*/, const LigneVP&, int32_t /*Score*/) {}
+    // An iteration ended inside its window and chose a move.
+    virtual void IterationFaite(const TChercheur&) {}
     // Between iterations: true when the search ends here.
     virtual bool FinIteration(const TChercheur&) { return false; }
+    // After a check stopped the search: the depth another thread finished,
+    // from which this one goes on, or 0 when the search ends.
+    virtual int32_t Reprise(const TChercheur&) { return 0; }
 };
 
 // Nodes between two checks of the clock and the input (less one): the main
@@ -52,7 +57,7 @@ constexpr uint64_t NoeudsRoiSeul = 200000;
 class TDevoirsPrincipal final : public TDevoirs {
 public:
     TDevoirsPrincipal(const TRequete& Requete, TSignaux& Signaux, TEcouteur& Ecouteur, TRapporteur& Rapporteur,
-                      const TEquipe& Equipe, const TTableTransposition& Transposition);
+                      TEquipe& Equipe, const TTableTransposition& Transposition);
 
     // A search of Pos begins: the clock starts and the level is set.
     void Demarre(const TPosition& Pos);
@@ -70,6 +75,7 @@ public:
     void Variation(const TChercheur& c, const LigneVP& Ligne, int32_t Score, int32_t NumeroCoup,
                    const TCoupUci& Coup) override;
     void VariationMultiPV(const TChercheur& c, int32_t k, const LigneVP& Ligne, int32_t Score) override;
+    void IterationFaite(const TChercheur& c) override;
     bool FinIteration(const TChercheur& c) override;
 
     // After the search, before the reply.  At a limited strength, a search
@@ -82,6 +88,9 @@ public:
     // The line of a search too short to have reported a score: the move it
     // played, Coup, on the board Pos it was played on.
     void RapporteFinale(const TChercheur& c, const TPosition& Pos, const TCoupUci& Coup);
+    // The team chose another searcher's move: its variation and score are
+    // reported as the search's last line.
+    void RapporteElu(const TChercheur& Principal, const TChercheur& Elu);
     // No legal move: mated (or stalemated) at depth 0.
     void RapporteSansCoup(bool Mat);
 
@@ -99,7 +108,7 @@ private:
     TSignaux& Signaux;
     TEcouteur& Ecouteur;
     TRapporteur& Rapporteur;
-    const TEquipe& Equipe;
+    TEquipe& Equipe;
     const TTableTransposition& Transposition;
 
     TPendule Pendule;

@@ -19,6 +19,7 @@ struct TInfos {
         Variation,    // a new best variation at the root, while its move is searched
         MultiPV,      // variation k of an iteration, when several are searched
         Finale,       // a search too short to have reported a score: the move it plays
+        Retenue,      // the variation and score of another thread, whose move is played
         SansCoup      // no legal move: the end of the game, at depth 0
     };
     TGenre Genre = Progression;

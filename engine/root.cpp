@@ -292,6 +292,16 @@ void TChercheur::Itere(bool Resolue) {
         ProfondeurSel = 0;
         Ligne.NbCoups = 0;
         const int16_t v = AlphaBetaRacine(static_cast<int16_t>(Compteur), a, b, &Ligne, EchecRacine);
+        if (Arret) {
+            // A helper stops an iteration that another thread has finished
+            // and goes on past it.
+            if (const int32_t Faite = Devoirs->Reprise(*this); Faite > 0) {
+                Arret = false;
+                Compteur = std::max(Compteur, Faite);
+                DemiCoupMax = DemiCoupRacine - 1 + Compteur;
+                continue;
+            }
+        }
         if (Arret && !RacineAmelioree) {
             // Stopped before any root move was searched to the end: the
             // preset move of the line is not a result, keep the last one.
@@ -304,6 +314,8 @@ void TChercheur::Itere(bool Resolue) {
             DemiCoupCoupRacine = Pos.NumDemiCoup;
             ScoreCoupRacine = v;
             ProfondeurCoupRacine = Compteur;
+            LigneFaite = Ligne;
+            if (!Arret) Devoirs->IterationFaite(*this);
             if (Fenetre) {
                 a = static_cast<int16_t>(v - Aspiration);
                 b = static_cast<int16_t>(v + Aspiration);

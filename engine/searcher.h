@@ -74,6 +74,10 @@ public:
     // The variation of the answer: the last one reported with a score, or
     // the one the variations' order or the level's draw chose.
     const LigneVP& Variation() const { return DerniereVP; }
+    // The variation of the last iteration that ended inside its window (the
+    // one that chose the move), and whether this search chose one.
+    const LigneVP& VariationFaite() const { return LigneFaite; }
+    bool AChoisi() const { return Choisi; }
     uint64_t NoeudsCherches() const { return Noeuds; }
     uint64_t PositionsDesTables() const { return TbHits; }
     int32_t IterationEnCours() const { return Iteration; }
@@ -186,6 +190,7 @@ private:
     int32_t DemiCoupCoupRacine = -1;
     int32_t ScoreCoupRacine = 0, ProfondeurCoupRacine = 0;
     LigneVP DerniereVP{};  // see Variation()
+    LigneVP LigneFaite{};  // see VariationFaite()
 
     // The current search.
     int32_t DemiCoupRacine = 0;

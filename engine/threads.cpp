@@ -1,10 +1,13 @@
 #include "threads.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <thread>
 
 #include "../platform/plateforme.h"
 #include "duties.h"
 #include "searcher.h"
+#include "velkar.h"
 
 namespace velkar {
 
@@ -18,15 +21,33 @@ constexpr uint64_t EntreesPionsAuxiliaire = (uint64_t{2} << 20) / sizeof(HashPio
 // reports nothing.
 class TEquipe::TDevoirsAuxiliaire final : public TDevoirs {
 public:
-    explicit TDevoirsAuxiliaire(const TEquipe& Equipe) : Equipe(Equipe) {}
-    bool Verifie(const TChercheur&) override {
+    explicit TDevoirsAuxiliaire(TEquipe& Equipe) : Equipe(Equipe) {}
+    bool Verifie(const TChercheur& c) override {
         if (Equipe.ArretAuxiliaires.load(std::memory_order_relaxed)) return false;
         const uint64_t Limite = Equipe.LimitesAuxiliaires->Noeuds;
-        return Limite == 0 || Equipe.NoeudsTous() < Limite;
+        if (Limite > 0 && Equipe.NoeudsTous() >= Limite) return false;
+        // Another thread has finished this iteration: on to the next one.
+        if (SautPermis && Equipe.ProfondeurFaite() >= c.IterationEnCours()) {
+            Saut = true;
+            return false;
+        }
+        return true;
     }
+    void IterationFaite(const TChercheur& c) override {
+        Equipe.NoteProfondeur(c.IterationEnCours());
+        const int32_t Mat = Equipe.LimitesAuxiliaires->Mat;
+        if (Mat > 0 && c.ScoreChoisi() >= MatEnCoups(Mat)) Equipe.Mat.store(true, std::memory_order_relaxed);
+    }
+    int32_t Reprise(const TChercheur&) override {
+        if (!Saut || Equipe.ArretAuxiliaires.load(std::memory_order_relaxed)) return 0;
+        Saut = false;
+        return Equipe.ProfondeurFaite();
+    }
+    bool SautPermis = true;
 
 private:
-    const TEquipe& Equipe;
+    TEquipe& Equipe;
+    bool Saut = false;
 };
 
 // A helper: its board, pawn table and searcher, and the thread it runs on.
@@ -40,7 +61,8 @@ struct TEquipe::TAuxiliaire {
     TDevoirsAuxiliaire Devoirs;
     TEquipe* Equipe;
     plateforme::TFil* Fil = nullptr;
-    uint64_t Vue = 0;  // the number of the last search it ran (or saw before it began)
+    uint64_t Vue = 0;   // the number of the last search it ran (or saw before it began)
+    bool Cede = false;  // it gives way to the main thread
 };
 
 TEquipe::TEquipe(TPosition& Partie, TTablesPartagees& Tables)
@@ -61,6 +83,9 @@ void TEquipe::Termine() {
 
 int32_t TEquipe::Redimensionne(int32_t Nombre) {
     Termine();
+    // More threads than processors: the helpers give way to the main thread,
+    // so that stop, isready and quit are heard as quickly as with one.
+    const bool Cede = static_cast<uint32_t>(Nombre) + 1 > std::max(1u, std::thread::hardware_concurrency());
     for (int32_t k = 1; k <= Nombre; ++k) {
         std::unique_ptr<TAuxiliaire> a;
         try {
@@ -71,6 +96,7 @@ int32_t TEquipe::Redimensionne(int32_t Nombre) {
         }
         a->Chercheur.NouvellePartie();
         a->Vue = NumeroRecherche;
+        a->Cede = Cede;
         a->Fil = plateforme::LanceFil(
             [](void* x) {
                 TAuxiliaire& Lui = *static_cast<TAuxiliaire*>(x);
@@ -90,6 +116,7 @@ int32_t TEquipe::Redimensionne(int32_t Nombre) {
 // helper: the reverse order took the time to depth 10 to 1/1.56 of one
 // thread's, a ply deeper only to 1/1.19.)
 void TEquipe::Boucle(TAuxiliaire& Auxiliaire) {
+    if (Auxiliaire.Cede) plateforme::CedePriorite();
     for (;;) {
         {
             std::unique_lock<std::mutex> l(Verrou);
@@ -99,7 +126,13 @@ void TEquipe::Boucle(TAuxiliaire& Auxiliaire) {
         }
         TChercheur& c = Auxiliaire.Chercheur;
         const bool Impair = Auxiliaire.Numero % 2 == 1;
-        c.Prepare(*LimitesAuxiliaires, 1, IntervalleAuxiliaire, Auxiliaire.Devoirs, Impair ? 0 : 1, Impair);
+        static const int Essai = std::getenv("VELKAR_SMP") ? std::atoi(std::getenv("VELKAR_SMP")) : 0;
+        const bool Diversifie = (Essai & 1) == 0;
+        Auxiliaire.Devoirs.SautPermis = (Essai & 2) != 0;
+        if (Diversifie)
+            c.Prepare(*LimitesAuxiliaires, 1, IntervalleAuxiliaire, Auxiliaire.Devoirs, Impair ? 0 : 1, Impair);
+        else
+            c.Prepare(*LimitesAuxiliaires, 1, IntervalleAuxiliaire, Auxiliaire.Devoirs);
         c.RepriseCoupsRecherche(Chef);
         c.Itere(false);
         {
@@ -119,6 +152,8 @@ void TEquipe::Demarre(const TLimites& Limites) {
         }
         LimitesAuxiliaires = &Limites;
         ArretAuxiliaires.store(false, std::memory_order_relaxed);
+        Faite.store(0, std::memory_order_relaxed);
+        Mat.store(false, std::memory_order_relaxed);
         EnCours = NbAuxiliaires();
         ++NumeroRecherche;
     }
@@ -143,6 +178,47 @@ uint64_t TEquipe::TbHitsAuxiliaires() const {
     uint64_t n = 0;
     for (const auto& a : Auxiliaires) n += a->Chercheur.TbHitsPublies();
     return n;
+}
+
+void TEquipe::NoteProfondeur(int32_t Profondeur) {
+    int32_t Avant = Faite.load(std::memory_order_relaxed);
+    while (Avant < Profondeur && !Faite.compare_exchange_weak(Avant, Profondeur, std::memory_order_relaxed)) {}
+}
+
+const TChercheur& TEquipe::Elu() const {
+    static const int Essai = std::getenv("VELKAR_SMP") ? std::atoi(std::getenv("VELKAR_SMP")) : 0;
+    if ((Essai & 4) == 0) return Chef;
+    // The searchers that chose a move, the main one first.
+    const TChercheur* Candidats[TVelkar::FilsMax];
+    int32_t n = 0;
+    if (Chef.AChoisi()) Candidats[n++] = &Chef;
+    for (const auto& a : Auxiliaires)
+        if (a->Chercheur.AChoisi() && n < TVelkar::FilsMax) Candidats[n++] = &a->Chercheur;
+    if (n < 2) return Chef;
+    int32_t Minimum = Candidats[0]->ScoreChoisi();
+    for (int32_t k = 1; k < n; ++k) Minimum = std::min(Minimum, Candidats[k]->ScoreChoisi());
+    // The votes of each move: every searcher that chose it adds its depth
+    // times its score above the worst one (and a little, so that the worst
+    // counts too).
+    auto Votes = [&](const TCoupUci& m) {
+        int64_t v = 0;
+        for (int32_t k = 0; k < n; ++k)
+            if (Candidats[k]->CoupChoisi() == m)
+                v += int64_t{Candidats[k]->ScoreChoisi() - Minimum + 14} * Candidats[k]->ProfondeurChoisie();
+        return v;
+    };
+    const TChercheur* Meilleur = Candidats[0];
+    for (int32_t k = 1; k < n; ++k) {
+        const TChercheur* c = Candidats[k];
+        const int32_t s = c->ScoreChoisi(), sm = Meilleur->ScoreChoisi();
+        if (EstMat(sm)) {
+            // A mate is in hand: the shortest one, or being mated the latest.
+            if (s > sm) Meilleur = c;
+        } else if (s > SeuilMat || (s >= -SeuilMat && Votes(c->CoupChoisi()) > Votes(Meilleur->CoupChoisi()))) {
+            Meilleur = c;
+        }
+    }
+    return *Meilleur;
 }
 
 void TEquipe::NouvellePartie() {

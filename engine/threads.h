@@ -48,6 +48,19 @@ public:
     // Every searcher's nodes as they last published them.
     uint64_t NoeudsTous() const;
 
+    // The deepest iteration any searcher has finished in this search; a
+    // helper still on it moves on.
+    void NoteProfondeur(int32_t Profondeur);
+    int32_t ProfondeurFaite() const { return Faite.load(std::memory_order_relaxed); }
+    // A helper proved the mate go mate asks for: the search ends.
+    bool MatSignale() const { return Mat.load(std::memory_order_relaxed); }
+
+    // After a search with helpers: the searcher whose move to play.  Each
+    // searcher's last finished iteration votes for its move with its depth
+    // and its score above the worst of them; a proven mate goes first (the
+    // shortest one, or against us the longest).
+    const TChercheur& Elu() const;
+
     // A new game: every searcher forgets its killers, histories and pawns.
     void NouvellePartie();
 
@@ -61,6 +74,8 @@ private:
     TChercheur Chef;
     std::vector<std::unique_ptr<TAuxiliaire>> Auxiliaires;
     std::atomic<bool> ArretAuxiliaires{false};
+    std::atomic<int32_t> Faite{0};
+    std::atomic<bool> Mat{false};
     const TLimites* LimitesAuxiliaires = nullptr;
 
     // Under Verrou: the number of the search the helpers are to run, how

@@ -86,13 +86,17 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
         Chef.Itere(Resolue);
         if (AvecEquipe) Equipe.Arrete();
         Chef.Conclut(Resolue ? nullptr : Devoirs.NiveauDuChoix());
+        // With helpers, the searchers vote; another one's move comes with
+        // its variation and score as the last line.
+        const TChercheur& Elu = AvecEquipe && Devoirs.Variantes() == 1 ? Equipe.Elu() : Chef;
+        if (&Elu != &Chef) Devoirs.RapporteElu(Chef, Elu);
 
         // 3. The move, played on the game; past the end of the game's
         // record it is still answered, not played.
-        r.Coup = Chef.CoupChoisi();
+        r.Coup = Elu.CoupChoisi();
         r.Joue = Pos.NumDemiCoup < DemiCoupsPartieMax;
         if (r.Joue) Pos.EffectuerDeplacement(r.Coup.Depart, r.Coup.Arrivee, r.Coup.Promotion);
-        r.Variation = Chef.Variation();
+        r.Variation = &Elu != &Chef ? Elu.VariationFaite() : Chef.Variation();
         r.Noeuds = Chef.NoeudsCherches() + Equipe.NoeudsAuxiliaires();
 
         // 4. The reply may have to wait; a search too short to have reported

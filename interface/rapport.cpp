@@ -109,6 +109,11 @@ void TRapporteurUci::Infos(const TInfos& i) {
             EcritCompteurs(l, i, true);
             EcritVariation(l, *i.Ligne);
             break;
+        case TInfos::Retenue:
+            EcritScore(l, i, AfficheWdl);
+            EcritCompteurs(l, i, true);
+            EcritVariation(l, *i.Ligne);
+            break;
         default:  // Finale: the one move played, with no blank after it
             EcritScore(l, i, AfficheWdl);
             EcritCompteurs(l, i, true);

@@ -60,6 +60,10 @@ struct TFil;
 TFil* LanceFil(void (*Fonction)(void*), void* Argument);
 // Waits for the thread to end and frees what LanceFil took.
 void AttendFil(TFil* Fil);
+// The calling thread gives way to the others of normal priority: helpers
+// that outnumber the processors let the main thread, which hears the
+// interface, run whenever it can.
+void CedePriorite();
 constexpr size_t PileFil = size_t{32} << 20;
 
 // Shared by the operating-system layers, which keep the bytes read from

@@ -6,6 +6,8 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -157,6 +159,13 @@ TFil* LanceFil(void (*Fonction)(void*), void* Argument) {
         return nullptr;
     }
     return Fil;
+}
+
+void CedePriorite() {
+#if defined(__linux__)
+    // On Linux the nice value belongs to the thread.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
+#endif
 }
 
 void AttendFil(TFil* Fil) {

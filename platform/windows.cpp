@@ -271,6 +271,8 @@ TFil* LanceFil(void (*Fonction)(void*), void* Argument) {
     return Fil;
 }
 
+void CedePriorite() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST); }
+
 void AttendFil(TFil* Fil) {
     WaitForSingleObject(Fil->Poignee, INFINITE);
     CloseHandle(Fil->Poignee);
