@@ -47,25 +47,31 @@ void TDevoirsPrincipal::Demarre(const TPosition& Pos) {
 }
 
 bool TDevoirsPrincipal::Verifie(const TChercheur& c) {
-    if (Pendule.Ecoule(c.DebutFait(), Signaux.EnPonder())) return false;
+    // A limited level keeps its promises on every clock: three plies are
+    // completed (a mate in two is always seen) before its clock counts, up
+    // to the limit that keeps a game safe from losing on time.
+    const bool DebutFait = NiveauLimite ? c.IterationEnCours() > 3 : c.DebutFait();
+    if (Pendule.Ecoule(DebutFait, Signaux.EnPonder())) return false;
     // A helper proved the mate go mate asked for.
     if (Equipe.MatSignale()) return false;
     // A limited strength's budget ends the search (not a ponder search's
     // wait for ponderhit) once three plies are done.
     if (BudgetNoeuds > 0 && c.IterationEnCours() > 3 && c.NoeudsCherches() >= BudgetNoeuds) return false;
-    // go nodes counts every thread's nodes.
-    if (Limites.Noeuds > 0 && c.NoeudsCherches() + Equipe.NoeudsAuxiliaires() >= Limites.Noeuds) {
+    // go nodes counts every thread's nodes, but the helpers' count never
+    // leaves the main searcher without a root move searched to the end.
+    const uint64_t Propres = c.NoeudsCherches();
+    if (Limites.Noeuds > 0 && Propres + Equipe.NoeudsAuxiliaires() >= Limites.Noeuds &&
+        (Propres >= Limites.Noeuds || c.DebutFait())) {
         Signaux.Arrete();
         return false;
     }
     // The input is looked at on every check (every 4096 nodes, a couple of
     // milliseconds), so that stop and ponderhit take effect at once: with a
     // few milliseconds on the clock a late ponderhit loses the game.  A
-    // check costs one poll with no wait.  The end of the input ends only a
-    // search that nothing else would end.
-    const TEcouteur::TEvenement e = Ecouteur.Ecoute(0);
-    if (e == TEcouteur::Fin && !Limites.Infini && !Signaux.EnPonder()) return true;
-    return Entend(e);
+    // check costs one poll with no wait.  Once the input has ended, the
+    // interface is gone: the search ends as on quit, whatever its limits,
+    // rather than run on as an orphan.
+    return Entend(Ecouteur.Ecoute(0));
 }
 
 bool TDevoirsPrincipal::Entend(TEcouteur::TEvenement Evenement) {
@@ -85,7 +91,8 @@ bool TDevoirsPrincipal::Entend(TEcouteur::TEvenement Evenement) {
 void TDevoirsPrincipal::IterationFaite(const TChercheur& c) { Equipe.NoteProfondeur(c.IterationEnCours()); }
 
 bool TDevoirsPrincipal::FinIteration(const TChercheur& c) {
-    if (Pendule.Epuise(Signaux.EnPonder()) || Signaux.ArretDemande()) return true;
+    if (Signaux.ArretDemande()) return true;
+    if (Pendule.Epuise(Signaux.EnPonder()) && (!NiveauLimite || c.IterationEnCours() >= 3)) return true;
     return Limites.Profondeur > 0 && c.IterationEnCours() == Limites.Profondeur;
 }
 

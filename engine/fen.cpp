@@ -1,4 +1,5 @@
 // Setting a position from a FEN string, and writing the board back as text.
+#include <algorithm>
 #include <cstring>
 
 #include "position.h"
@@ -46,19 +47,20 @@ bool TPosition::PlacePieces(std::string_view t, size_t& i) {
     const int32_t Nombre[7] = {0, PionsParCamp, 2, 2, 2, 1, 1};
     int32_t Places[3] = {0, 0, 0};
 
+    // Eight ranks of eight squares each, rank 8 first, and nothing else: a
+    // placement that says more or less would shift the board.
     int32_t Case = 57;
     int32_t NbRangees = 1;
     int32_t Colonne = 0;  // squares already described on the current rank
     for (i = 0;; ++i) {
-        if (i < t.size() && t[i] == '/') {
+        if (i + 1 >= t.size()) return false;
+        const char c = t[i];
+        if (c == '/') {
+            if (Colonne != 8 || NbRangees == 8) return false;
             ++NbRangees;
             Case = 65 - 8 * NbRangees;
             Colonne = 0;
-        }
-        if (i + 1 >= t.size()) return false;
-        if (Case < 0 || Case > 64) return false;
-        const char c = t[i];
-        if (c >= '1' && c <= '8') {
+        } else if (c >= '1' && c <= '8') {
             Case += c - '0';
             Colonne += c - '0';
             if (Colonne > 8) return false;  // a rank of more than eight squares
@@ -80,12 +82,14 @@ bool TPosition::PlacePieces(std::string_view t, size_t& i) {
             ++Case;
             ++Colonne;
         } else if (c == ' ') {
+            if (NbRangees != 8 || Colonne != 8) return false;
             if (Prochain[Blanc][Roi] == 0 || Prochain[Noir][Roi] == 0) return false;
             if (t.size() - (i + 1) < 4) return false;
             if (t[i + 1] != 'w' && t[i + 1] != 'b') return false;
             break;
+        } else {
+            return false;
         }
-        // Any other character is ignored.
     }
     NbPiecesBlanches = Places[Blanc];
     NbPiecesNoires = Places[Noir];
@@ -137,15 +141,18 @@ void TPosition::LitChampsFen(std::string_view t, size_t i) {
     Camp = t[i + 1] == 'w' ? Blanc : Noir;
     RoqueBlancPetit = RoqueBlancGrand = RoqueNoirPetit = RoqueNoirGrand = -1;
     for (int32_t k = 1; k <= 4; ++k) TourRoque[k] = CoinsRoque[k];
+    // In standard chess the rook files of Shredder-FEN name the corner
+    // rooks too: H and A are K and Q (h and a, k and q); other files name
+    // no standard castling rook.
     size_t Pos = i + 3;
     while (Pos < t.size()) {
         const char c = t[Pos];
         // clang-format off
-        if (c == 'K') RoqueBlancPetit = 0;
-        else if (c == 'Q') RoqueBlancGrand = 0;
-        else if (c == 'k') RoqueNoirPetit = 0;
-        else if (c == 'q') RoqueNoirGrand = 0;
-        else if (Chess960 && ((c >= 'A' && c <= 'H') || (c >= 'a' && c <= 'h'))) {}
+        if (c == 'K' || (!Chess960 && c == 'H')) RoqueBlancPetit = 0;
+        else if (c == 'Q' || (!Chess960 && c == 'A')) RoqueBlancGrand = 0;
+        else if (c == 'k' || (!Chess960 && c == 'h')) RoqueNoirPetit = 0;
+        else if (c == 'q' || (!Chess960 && c == 'a')) RoqueNoirGrand = 0;
+        else if ((c >= 'A' && c <= 'H') || (c >= 'a' && c <= 'h')) {}
         else if (c != '-') break;
         // clang-format on
         ++Pos;
@@ -155,22 +162,25 @@ void TPosition::LitChampsFen(std::string_view t, size_t i) {
     if (Pos + 2 < t.size() && t[Pos + 1] >= 'a' && t[Pos + 1] <= 'h' && t[Pos + 2] >= '1' && t[Pos + 2] <= '8')
         CaseEnPassant = ChaineVersCase(t.data() + Pos + 1, 2);
 
-    // The move number only serves to write the position back.
+    // The halfmove clock counts toward the fifty-move rule as the game's own
+    // reversible moves would (kept below a bound the rule never needs); the
+    // move number only serves to write the position back.
     CampFen = Camp;
-    NumeroCoupFen = 1;
-    size_t Champ = 0, k = i + 1;
-    while (k < t.size() && Champ < 4) {
+    size_t k = i + 1;
+    auto ChampSuivant = [&]() {
         while (k < t.size() && t[k] != ' ') ++k;
         while (k < t.size() && t[k] == ' ') ++k;
-        ++Champ;
-    }
-    int32_t n = 0;
-    size_t Chiffres = 0;
-    while (k < t.size() && t[k] >= '0' && t[k] <= '9' && Chiffres < 6) {
-        n = n * 10 + (t[k++] - '0');
-        ++Chiffres;
-    }
-    if (Chiffres > 0 && n > 0) NumeroCoupFen = n;
+        int32_t n = 0;
+        size_t Chiffres = 0;
+        for (size_t j = k; j < t.size() && t[j] >= '0' && t[j] <= '9' && Chiffres < 6; ++j, ++Chiffres)
+            n = n * 10 + (t[j] - '0');
+        return Chiffres > 0 ? n : -1;
+    };
+    ChampSuivant();  // castling
+    ChampSuivant();  // en passant
+    Compteur50 = std::clamp(ChampSuivant(), 0, Compteur50Max);
+    const int32_t Numero = ChampSuivant();
+    NumeroCoupFen = Numero > 0 ? Numero : 1;
 }
 
 bool TPosition::PlaceFen(std::string_view Fen) {

@@ -5,6 +5,8 @@
 // castling, where the king and the rook may land on each other's squares)
 // gets its oldest value back.  The two 64-bit keys and the occupied squares
 // are not journaled: every ply keeps them in a history.
+#include <algorithm>
+
 #include "position.h"
 
 namespace velkar {
@@ -317,15 +319,36 @@ void TPosition::Restaure() {
 // distance have the other side to move and never match thanks to the side keys.
 bool TPosition::Repetition() const {
     const int32_t p = NumDemiCoup;
-    for (int32_t i = p - 2 - Compteur50; i <= p - 3; ++i) {
-        if (i < 1) continue;
+    for (int32_t i = std::max(1, p - 2 - Compteur50); i <= p - 3; ++i)
         if (HistoriqueCle[i] == Cle) return true;
-    }
     return false;
 }
 
+void TPosition::Recentre() {
+    if (NumDemiCoup < DemiCoupsPartieMax) return;
+    // The evaluation reads the ply as the age of the game (development and
+    // castling count in its first 40 plies): the game stays past them.  Past
+    // a hundred reversible plies every position is a draw by the fifty-move
+    // rule, so no older history can matter.  An even shift keeps the side to
+    // move on the same parity.
+    int32_t Cible = std::max(40, std::min(Compteur50, 100) + 4);
+    Cible += (NumDemiCoup - Cible) & 1;
+    const int32_t Ecart = NumDemiCoup - Cible;
+    for (int32_t p = 1; p <= Cible; ++p) {
+        HistoriqueCle[p] = HistoriqueCle[p + Ecart];
+        HistoriqueClePions[p] = HistoriqueClePions[p + Ecart];
+        EnEchec[p] = EnEchec[p + Ecart];
+        Occupations[p] = Occupations[p + Ecart];
+        OccupationsBlanches[p] = OccupationsBlanches[p + Ecart];
+        EcartsCases[p] = EcartsCases[p + Ecart];
+        Sauvegardes[p].Nombre = 0;
+    }
+    NumDemiCoup = Cible;
+    NumeroCoupFen += Ecart / 2;
+}
+
 bool TPosition::JoueCoupLegal(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
-    if (NumDemiCoup >= DemiCoupsPartieMax) return false;
+    Recentre();
     ListeCoupsPly Liste;
     GenereCoupsLegaux(Liste);
     for (int32_t i = 1; i <= Liste.NbCoups; ++i) {

@@ -10,6 +10,9 @@ namespace velkar {
 // The last ply is counted in bulk, from the length of its move list.  The
 // check flag of each ply is set as a search sets it.
 uint64_t TPosition::Perft(int32_t Profondeur) {
+    // Asked whether to go on a few thousand times a second at most.
+    if (Profondeur == 3 && PerftContinuer != nullptr && !PerftArrete && !(*PerftContinuer)()) PerftArrete = true;
+    if (PerftArrete) return 0;
     EnEchec[NumDemiCoup] = RoiEchec(Camp);
     ListeCoupsPly Liste;
     GenereListeCoups(Liste);
@@ -24,7 +27,8 @@ uint64_t TPosition::Perft(int32_t Profondeur) {
     return Total;
 }
 
-uint64_t TPosition::PerftDivise(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte) {
+uint64_t TPosition::PerftDivise(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte,
+                                const std::function<bool()>& Continuer, bool* Interrompu) {
     if (Profondeur <= 0) return 1;
     const int32_t Base = NumDemiCoup;
     if (Base + Profondeur >= NbDemiCoups) return 0;
@@ -40,8 +44,10 @@ uint64_t TPosition::PerftDivise(int32_t Profondeur, const std::function<void(con
     EnEchec[Base] = RoiEchec(Camp);
     ListeCoupsPly Racine;
     GenereListeCoups(Racine);
+    PerftContinuer = Continuer ? &Continuer : nullptr;
+    PerftArrete = false;
     uint64_t Total = 0;
-    for (int32_t i = 1; i <= Racine.NbCoups; ++i) {
+    for (int32_t i = 1; i <= Racine.NbCoups && !PerftArrete; ++i) {
         const sCoup m = Racine.Coups[i];
         const int32_t Depart = CaseDe(m);
         uint64_t n = 1;
@@ -50,9 +56,12 @@ uint64_t TPosition::PerftDivise(int32_t Profondeur, const std::function<void(con
             n = Perft(Profondeur - 1);
             Restaure();
         }
+        if (PerftArrete) break;  // that root move was not counted to the end
         Total += n;
         Rapporte(TexteCoup(Depart, m.Arrivee, m.Promotion), n);
     }
+    PerftContinuer = nullptr;
+    if (Interrompu != nullptr) *Interrompu = PerftArrete;
     for (int32_t p = Base; p <= Fin; ++p) {
         const size_t k = static_cast<size_t>(p - Base);
         EnEchec[p] = Flags[k];

@@ -38,6 +38,8 @@ constexpr int32_t CouleurDe(int32_t Piece) { return EstBlanche(Piece) ? Blanc : 
 // it reaches at most 600 iterations plus the extension room and the
 // quiescence plies, so the per-ply tables never overflow.
 constexpr int32_t DemiCoupsPartieMax = 2048;
+// The fifty-move counter as a FEN may give it, kept below this bound.
+constexpr int32_t Compteur50Max = 1000;
 constexpr int32_t NbDemiCoups = DemiCoupsPartieMax + 600 + 160;
 constexpr int32_t CoupsParListe = 256;  // a position has at most 218 moves
 constexpr int32_t EnregistrementsParDemiCoup = 36;
@@ -138,6 +140,12 @@ public:
     bool Repetition() const;
     // Plays a move given in coordinates only if it is legal here; false otherwise.
     bool JoueCoupLegal(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion);
+    // A game that reaches the end of the per-ply tables goes on from a lower
+    // ply: the position, at rest, moves down with the key history the
+    // fifty-move rule and repetitions need (never more than the plies since
+    // the last capture or pawn move), so that a game of any length can be
+    // followed.  Nothing happens below the end of the tables.
+    void Recentre();
     int32_t CaseDe(const sCoup& m) const { return Pieces[m.Piece].CasePiece; }
     // Is the generated move m the one from Depart to Arrivee with that promotion?
     bool EstCoup(const sCoup& m, int32_t Depart, int32_t Arrivee, int32_t Promotion) const {
@@ -150,7 +158,10 @@ public:
     // Perft of every root move, reported one by one, with the per-ply state
     // that later searches read put back afterwards.  0 when the depth does
     // not fit the per-ply tables.
-    uint64_t PerftDivise(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte);
+    // Continuer, when given, is asked now and then whether to go on; once it
+    // says no, the count ends (incomplete) and Interrompu is set.
+    uint64_t PerftDivise(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte,
+                         const std::function<bool()>& Continuer = {}, bool* Interrompu = nullptr);
 
     // --- consistency -----------------------------------------------------------
     // The first broken rule of a consistent position (board and piece list
@@ -210,6 +221,9 @@ public:
 
 private:
     JournalPly Sauvegardes[NbDemiCoups + 1];
+    // A perft that may be stopped: whom to ask, and whether it said stop.
+    const std::function<bool()>* PerftContinuer = nullptr;
+    bool PerftArrete = false;
 
     void Sauve(int32_t* Adresse);
     void EffaceRoque(int32_t& Droit, int32_t Indice);

@@ -1,5 +1,6 @@
 #include "velkar.h"
 
+#include "../platform/plateforme.h"
 #include "duties.h"
 #include "eval.h"
 #include "hash.h"
@@ -165,13 +166,26 @@ bool TVelkar::AvisTables(TAvisTables& Avis) const {
     return true;
 }
 
-bool TVelkar::Perft(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte,
-                    uint64_t& Total) {
+TVelkar::TPerft TVelkar::Perft(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte,
+                               TEcouteur& Ecouteur) {
     TPosition& Pos = Etat->Partie;
-    Total = 0;
-    if (Profondeur > 0 && Pos.NumDemiCoup + Profondeur >= NbDemiCoups) return false;
-    Total = Pos.PerftDivise(Profondeur, Rapporte);
-    return true;
+    TPerft r;
+    if (Profondeur > 0 && Pos.NumDemiCoup + Profondeur >= NbDemiCoups) {
+        r.TropProfond = true;
+        return r;
+    }
+    // The input is looked at every 20 ms or so, as a search would.
+    uint64_t Prochaine = plateforme::GetTickCount() + 20;
+    const std::function<bool()> Continuer = [&]() {
+        const uint64_t Maintenant = plateforme::GetTickCount();
+        if (Maintenant < Prochaine) return true;
+        Prochaine = Maintenant + 20;
+        const TEcouteur::TEvenement e = Ecouteur.Ecoute(0);
+        r.Quit = e == TEcouteur::Quit || e == TEcouteur::Fin;
+        return !(r.Quit || e == TEcouteur::Stop);
+    };
+    r.Total = Pos.PerftDivise(Profondeur, Rapporte, Continuer, &r.Arrete);
+    return r;
 }
 
 }  // namespace velkar

@@ -114,8 +114,15 @@ public:
     TEvaluation Evalue() const;
     bool AvisTables(TAvisTables& Avis) const;
     // The leaves of the legal move tree of that depth, root move by root
-    // move; false when the depth does not fit the per-ply tables.
-    bool Perft(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte, uint64_t& Total);
+    // move; stop and quit, heard through Ecouteur, end the count early.
+    struct TPerft {
+        uint64_t Total = 0;
+        bool TropProfond = false;  // the depth does not fit the per-ply tables
+        bool Arrete = false;       // stop or quit ended it before its end
+        bool Quit = false;         // quit arrived
+    };
+    TPerft Perft(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte,
+                 TEcouteur& Ecouteur);
     // The game's board, for the checks of the tests and the fuzz targets.
     const TPosition& Partie() const;
 

@@ -63,7 +63,9 @@ bool Traite(const std::string& Brute) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::RedirigeEntreesSorties();
     static std::unique_ptr<TSession> Instance = std::make_unique<TSession>(Muet);
+    static fuzz::TEcouteurFuzz Ecouteur;
     Session = Instance.get();
+    Session->Ecouteur = &Ecouteur;
     return 0;
 }
 

@@ -31,7 +31,9 @@ std::string SansCompteurs(const std::string& Fen) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::RedirigeEntreesSorties();
     static std::unique_ptr<TSession> Instance = std::make_unique<TSession>(Muet);
+    static fuzz::TEcouteurFuzz Ecouteur;
     Session = Instance.get();
+    Session->Ecouteur = &Ecouteur;
     Session->Moteur.RedimensionneHash(TVelkar::HashMin);
     return 0;
 }

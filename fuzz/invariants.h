@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "engine/position.h"
+#include "engine/report.h"
 
 namespace velkar::fuzz {
 
@@ -32,6 +33,13 @@ inline void RedirigeEntreesSorties() {
     dup2(Nul, 1);
     close(Nul);
 }
+
+// What a search hears while fuzzed: nothing while it searches, so that a
+// run repeats exactly; a stop once it waits for one (infinite, ponder).
+class TEcouteurFuzz final : public TEcouteur {
+public:
+    TEvenement Ecoute(int32_t Millisecondes) override { return Millisecondes == 0 ? Rien : Stop; }
+};
 
 // The position at rest obeys every rule of a consistent position.
 inline void VerifieEtat(const TPosition& v) {

@@ -76,16 +76,25 @@ private:
 }  // namespace
 
 uint64_t Bench(TSession& S, int32_t Profondeur) {
+    // The bench searches as a freshly started engine does, whatever this
+    // session's options say: one thread at full strength, one variation,
+    // the default table size, no endgame tables, standard chess; its node
+    // count is the signature of the search.  The session's options and game
+    // are put back afterwards.
+    const int32_t Hash = S.Moteur.TailleHash();
+    const bool Chess960 = S.Moteur.Chess960();
+    if (Hash != TVelkar::HashDefaut) S.Moteur.RedimensionneHash(TVelkar::HashDefaut);
+    if (Chess960) S.Moteur.ChangeChess960(false);
+    TVelkar::ChargeTablesFinales("");
+    const std::string DebutPartie = S.DebutPartie, CoupsJoues = S.CoupsJoues;
+
     uint64_t Total = 0;
     // The tables' memory is mapped in before the clock starts, as an
     // interface's isready does before a game: the bench times the search,
     // not the system zeroing fresh pages at the first store into each.
     S.Moteur.PrepareTables();
     const uint64_t Debut = plateforme::GetTickCount();
-    // One thread at full strength whatever the options say: the node count
-    // is the signature of the search.
-    TRequete Requete{LitLimites("depth " + std::to_string(Profondeur)), S.Reglages, false};
-    Requete.Reglages.LimiteForce = false;
+    const TRequete Requete{LitLimites("depth " + std::to_string(Profondeur)), TReglages{}, false};
     TRapporteurBench Rapporteur(S);
     TSourd Sourd;
     for (const char* Fen : PositionsBench) {
@@ -95,6 +104,13 @@ uint64_t Bench(TSession& S, int32_t Profondeur) {
         Total += S.Moteur.Cherche(Requete, Rapporteur, Sourd).Noeuds;
     }
     const uint64_t Duree = plateforme::GetTickCount() - Debut;
+
+    TVelkar::ChargeTablesFinales(S.TablesChargees);
+    if (Chess960) S.Moteur.ChangeChess960(true);
+    if (Hash != TVelkar::HashDefaut) S.Moteur.RedimensionneHash(Hash);
+    S.DebutPartie = DebutPartie;
+    S.CoupsJoues = CoupsJoues;
+    ReprendPartie(S);
     S.Ecrit("");
     S.Ecrit("Nodes searched: " + std::to_string(Total));
     S.Ecrit("Nodes/second: " + std::to_string(Duree > 0 ? Total * 1000 / Duree : Total));

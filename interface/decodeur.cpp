@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <limits>
+#include <vector>
 
 #include "interface/interface.h"
 #include "platform/plateforme.h"
@@ -11,72 +12,90 @@ namespace velkar {
 
 namespace {
 
-// Plays the moves of a position command, each only if it is legal.  A
-// move is four characters and an optional promotion letter, and one
-// character separates it from the next; the first illegal or malformed
-// move ends the list.
+// The words of a text, separated by blanks.
+std::vector<std::string_view> Mots(std::string_view Texte) {
+    std::vector<std::string_view> r;
+    for (;;) {
+        Texte = SansBlancs(Texte);
+        if (Texte.empty()) return r;
+        size_t n = 0;
+        while (n < Texte.size() && !EstBlanc(Texte[n])) ++n;
+        r.push_back(Texte.substr(0, n));
+        Texte.remove_prefix(n);
+    }
+}
+
+// Plays the moves of a position command, each only if it is legal; the
+// first move that is not (or is not a move at all) is reported and ends
+// the list.
 void JoueCoups(TSession& S, std::string_view Coups) {
-    size_t i = 0;
-    while (i + 4 <= Coups.size()) {
-        const int32_t Depart = ChaineVersCase(Coups.data() + i, 2);
-        const int32_t Arrivee = ChaineVersCase(Coups.data() + i + 2, 2);
-        if (Depart == -1 || Arrivee == -1) return;
-        int32_t Promotion = SansPromotion;
-        if (i + 4 < Coups.size()) {
-            switch (Coups[i + 4]) {
-                case 'q': Promotion = Dame; break;
-                case 'r': Promotion = Tour; break;
-                case 'n': Promotion = Cavalier; break;
-                case 'b': Promotion = Fou; break;
-                default: break;
-            }
-        }
-        const size_t Longueur = Promotion == SansPromotion ? 4 : 5;
-        const TCoupUci Coup{static_cast<int8_t>(Depart), static_cast<int8_t>(Arrivee), static_cast<int8_t>(Promotion)};
-        if (!S.Moteur.JoueCoup(Coup)) {
-            size_t Fin = i;
-            while (Fin < Coups.size() && !EstBlanc(Coups[Fin])) ++Fin;
-            S.Ecrit("info string illegal move " + std::string(Coups.substr(i, Fin - i)));
+    for (const std::string_view Mot : Mots(Coups)) {
+        int32_t Depart, Arrivee, Promotion;
+        if (!LitCoup(Mot, Depart, Arrivee, Promotion) ||
+            !S.Moteur.JoueCoup(
+                TCoupUci{static_cast<int8_t>(Depart), static_cast<int8_t>(Arrivee), static_cast<int8_t>(Promotion)})) {
+            S.Ecrit("info string illegal move " + std::string(Mot));
             return;
         }
-        S.ListeCoupsPartie.append(Coups.substr(i, Longueur));
+        S.ListeCoupsPartie.append(Mot);
         S.ListeCoupsPartie.push_back(' ');
-        i += Longueur + 1;
+        S.CoupsJoues.append(Mot);
+        S.CoupsJoues.push_back(' ');
     }
+}
+
+// The moves of a position command written as the game record writes them:
+// each followed by one blank.
+std::string CoupsNormalises(std::string_view Coups) {
+    std::string r;
+    for (const std::string_view Mot : Mots(Coups)) {
+        r.append(Mot);
+        r.push_back(' ');
+    }
+    return r;
 }
 
 void PositionFen(TSession& S, std::string_view Ligne) {
     S.ListeCoupsPartie.clear();
     S.PartieDepuisDebut = true;
+    S.DebutPartie.clear();
+    S.CoupsJoues.clear();
     const std::string_view Fen = Ligne.substr(Ligne.find("fen ") + 4);
     if (!S.Moteur.PlaceFen(Fen)) {
         S.Ecrit("Erreur avec la chaine FEN.");
         return;
     }
     S.PartieDepuisDebut = false;
+    S.DebutPartie = SansBlancs(Fen.substr(0, Fen.find("moves")));
     const size_t Coups = Ligne.find("moves ");
     if (Coups != std::string_view::npos) JoueCoups(S, Ligne.substr(Coups + 6));
 }
 
 void PositionCoups(TSession& S, std::string_view Ligne) {
     const size_t Debut = Ligne.find("moves ");
-    std::string_view Coups = Debut == std::string_view::npos ? std::string_view() : Ligne.substr(Debut + 6);
+    const std::string Coups = CoupsNormalises(Debut == std::string_view::npos ? "" : Ligne.substr(Debut + 6));
     const std::string& Partie = S.ListeCoupsPartie;
     // Only a game that began at the start position and whose recorded moves
     // begin the new move list can be continued; anything else is replayed.
     const bool Prolonge = !Partie.empty() && CommencePar(Coups, Partie);
     if (Contient(Ligne, "startpos") && !(Prolonge && S.PartieDepuisDebut)) NouvellePartie(S);
-    if (!Partie.empty() && CommencePar(Coups, Partie)) Coups.remove_prefix(Partie.size());
-    JoueCoups(S, Coups);
+    std::string_view Nouveaux = Coups;
+    if (!Partie.empty() && CommencePar(Coups, Partie)) Nouveaux.remove_prefix(Partie.size());
+    JoueCoups(S, Nouveaux);
 }
 
 void Perft(TSession& S, int32_t Profondeur) {
-    uint64_t Total = 0;
-    if (!S.Moteur.Perft(
-            Profondeur, [&S](const std::string& Coup, uint64_t n) { S.Ecrit(Coup + ": " + std::to_string(n)); }, Total))
-        S.Ecrit("info string perft depth too large");
+    const TVelkar::TPerft r = S.Moteur.Perft(
+        Profondeur, [&S](const std::string& Coup, uint64_t n) { S.Ecrit(Coup + ": " + std::to_string(n)); },
+        *S.Ecouteur);
+    if (r.TropProfond) S.Ecrit("info string perft depth too large");
+    if (r.Arrete) {
+        S.Ecrit("info string perft stopped before its end");
+        if (r.Quit) S.Entree.Differe("quit");
+        return;
+    }
     S.Ecrit("");
-    S.Ecrit("Nodes searched: " + std::to_string(Total));
+    S.Ecrit("Nodes searched: " + std::to_string(r.Total));
 }
 
 void Affiche(TSession& S) {
@@ -114,6 +133,17 @@ void NouvellePartie(TSession& S) {
     S.Moteur.NouvellePartie();
     S.ListeCoupsPartie.clear();
     S.PartieDepuisDebut = true;
+    S.DebutPartie.clear();
+    S.CoupsJoues.clear();
+}
+
+void ReprendPartie(TSession& S) {
+    const std::string Coups = S.CoupsJoues;
+    if (S.DebutPartie.empty()) {
+        DecodeCommande(S, "position startpos moves " + Coups);
+    } else {
+        DecodeCommande(S, "position fen " + S.DebutPartie + " moves " + Coups);
+    }
 }
 
 std::string_view SansBlancs(std::string_view Texte) { return plateforme::SansBlancs(Texte); }
@@ -150,58 +180,40 @@ int32_t GetIntegerParam(std::string_view Ligne, std::string_view Nom, int32_t De
 
 bool DecodeCommande(TSession& S, const std::string& Ligne) {
     if (Ligne.empty()) return true;
+    // A command is a whole word.
+    const std::string_view Mot = std::string_view(Ligne).substr(0, Ligne.find(' '));
     if (Ligne == "uci" || Ligne == "UCI") {
         S.Ecrit(std::string("id name Velkar v2.1 ") + plateforme::Etiquette());
         S.Ecrit("id author the Velkar developers");
         EcritOptions(S.Ecrit);
         S.Ecrit("uciok");
-        return true;
-    }
-    if (Ligne == "isready" || Ligne == "ISREADY") {
+    } else if (Ligne == "isready" || Ligne == "ISREADY") {
         S.Moteur.PrepareTables();
         S.Ecrit("readyok");
-        return true;
-    }
-    if (Ligne == "ucinewgame" || Ligne == "UCINEWGAME") {
+    } else if (Ligne == "ucinewgame" || Ligne == "UCINEWGAME") {
         // A new game: the reset also empties both hash tables completely.
         NouvellePartie(S);
         S.Moteur.PrepareTables();
-        return true;
-    }
-    if (CommencePar(Ligne, "setoption name ")) {
+    } else if (CommencePar(Ligne, "setoption name ")) {
         Option(S, Ligne);
-        return true;
-    }
-    if (CommencePar(Ligne, "position ") && Contient(Ligne, "fen ")) {
+    } else if (Mot == "position" && Contient(Ligne, "fen ")) {
         PositionFen(S, Ligne);
-        return true;
-    }
-    if (CommencePar(Ligne, "position ") && (Contient(Ligne, "moves ") || Contient(Ligne, "startpos"))) {
+    } else if (Mot == "position" && (Contient(Ligne, "moves ") || Contient(Ligne, "startpos"))) {
         PositionCoups(S, Ligne);
-        return true;
-    }
-    if (CommencePar(Ligne, "perft")) {
+    } else if (Mot == "perft") {
         Perft(S, GetIntegerParam(Ligne, "perft", 1));
-        return true;
-    }
-    if (Ligne == "d") {
+    } else if (Ligne == "d") {
         Affiche(S);
-        return true;
-    }
-    if (Ligne == "eval") {
+    } else if (Ligne == "eval") {
         Evalue(S);
-        return true;
-    }
-    if (Ligne == "tb") {
+    } else if (Ligne == "tb") {
         Tables(S);
-        return true;
-    }
-    if (Ligne == "bench" || CommencePar(Ligne, "bench ")) {
+    } else if (Mot == "bench") {
         const int32_t Profondeur = GetIntegerParam(Ligne, "bench", ProfondeurBench);
         Bench(S, Profondeur > 0 ? Profondeur : ProfondeurBench);
-        return true;
+    } else {
+        CommandesRecherche(S, Ligne);
     }
-    CommandesRecherche(S, Ligne);
     return true;
 }
 

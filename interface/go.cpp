@@ -25,7 +25,7 @@ void Lance(TSession& S, const TLimites& Limites, bool AvecVariation) {
     const TRequete Requete{Limites, S.Reglages, true};
     TRapporteurUci Rapporteur(S.Ecrit, S.AfficheWdl);
     plateforme::PrepareEntreeRecherche();
-    const TResultat r = S.Moteur.Cherche(Requete, Rapporteur, S.Entree);
+    const TResultat r = S.Moteur.Cherche(Requete, Rapporteur, *S.Ecouteur);
     // A stop (or quit) also ends the depth limit that the test command g
     // would keep.
     if (r.StopEntendu) S.DernierGo.Profondeur = 0;
@@ -51,15 +51,16 @@ void Lance(TSession& S, const TLimites& Limites, bool AvecVariation) {
         // which no position command repeats, so the next one replays the
         // game as a new one (its tables emptied); the searches of a game
         // depend on that.
-        const std::string_view Annonce = std::string_view(Meilleur).substr(0, Meilleur.find(' '));
+        const std::string Annonce = Meilleur.substr(0, Meilleur.find(' '));
         if (r.Joue) {
             if (Annonce == Joue) {
                 S.ListeCoupsPartie += Meilleur + " ";
             } else {
                 S.ListeCoupsPartie.clear();
             }
+            S.CoupsJoues += Joue + " ";
         }
-        S.Ecrit("bestmove " + Meilleur + Ponder);
+        S.Ecrit("bestmove " + Annonce + Ponder);
     }
     // A quit read during the search ends the program once the reply is out.
     if (r.Quit) S.Entree.Differe("quit");
@@ -139,9 +140,11 @@ TLimites LitLimites(std::string_view Mots) {
 
 void CommandesRecherche(TSession& S, const std::string& Ligne) {
     // Between searches ponderhit has nothing to act on; stop and quit end
-    // the depth limit that the test command g would keep.
-    if (CommencePar(Ligne, "stop") || CommencePar(Ligne, "quit")) S.DernierGo.Profondeur = 0;
-    if (CommencePar(Ligne, "go")) {
+    // the depth limit that the test command g would keep.  A command is a
+    // whole word.
+    const std::string_view Mot = std::string_view(Ligne).substr(0, Ligne.find(' '));
+    if (Mot == "stop" || Mot == "quit") S.DernierGo.Profondeur = 0;
+    if (Mot == "go") {
         Lance(S, LitLimites(std::string_view(Ligne).substr(2)), true);
         return;
     }

@@ -58,6 +58,8 @@ struct TSession {
     TVelkar Moteur;
     TEcritFonction Ecrit;
     TLecteur Entree;
+    // What a search hears: the input, or what a harness puts in its place.
+    TEcouteur* Ecouteur = &Entree;
     // What the options set for every search, and whether the lines with a
     // score carry the chances of a win, a draw and a loss.
     TReglages Reglages;
@@ -68,12 +70,20 @@ struct TSession {
     // new moves.
     std::string ListeCoupsPartie;
     bool PartieDepuisDebut = true;  // the game on the board began at the start position
+    // The game as the engine's board holds it, to read it again (another
+    // kind of chess, after the bench): the FEN it began from (empty: the
+    // start position) and the moves played since, the replies included.
+    std::string DebutPartie, CoupsJoues;
+    // The directories of endgame tables the engine was given (SyzygyPath).
+    std::string TablesChargees;
     // The limits of the last go, which the test command g keeps.
     TLimites DernierGo;
 };
 
 // A new game from the start position, on the board and in the record.
 void NouvellePartie(TSession& Session);
+// The game set up again on the board from its beginning and its moves.
+void ReprendPartie(TSession& Session);
 
 // Decodes and carries out one command line.  Always true.
 bool DecodeCommande(TSession& Session, const std::string& Ligne);

@@ -37,7 +37,7 @@ TEcouteur::TEvenement TLecteur::Ecoute(int32_t Millisecondes) {
 
 TEcouteur::TEvenement TLecteur::Traite(const std::string& Ligne) {
     if (Ligne == "stop") return Stop;
-    if (Ligne == "quit") return Quit;
+    if (Ligne == "quit" || Ligne == "q") return Quit;
     if (Ligne == "ponderhit") return PonderHit;
     if (Ligne == "isready") {
         Ecrit("readyok");

@@ -55,10 +55,13 @@ void ChangeFils(TSession& S, int32_t Nombre) {
                 " threads");
 }
 
+// The castling rights of the board belong to one kind of chess: the game is
+// read again, from its beginning, in the other.  A move it cannot read
+// there (castling is written differently) is reported and ends it.
 void ChangeChess960(TSession& S, int32_t Chess960) {
     if ((Chess960 != 0) == S.Moteur.Chess960()) return;
     S.Moteur.ChangeChess960(Chess960 != 0);
-    NouvellePartie(S);
+    ReprendPartie(S);
 }
 
 // The directories of the endgame tables; empty or <empty> for none.
@@ -66,6 +69,7 @@ void CheminTables(TSession& S, std::string_view Chemin) {
     if (Chemin == "<empty>") Chemin = {};
     if (Chemin.size() > 4096) {
         S.Ecrit("info string SyzygyPath is too long (" + std::to_string(Chemin.size()) + " characters), no tables");
+        S.TablesChargees.clear();
         TVelkar::ChargeTablesFinales("");
         return;
     }
@@ -87,7 +91,8 @@ void CheminTables(TSession& S, std::string_view Chemin) {
         }
         Reste.remove_prefix(std::min(Fin + 1, Reste.size()));
     }
-    const int32_t Pieces = TVelkar::ChargeTablesFinales(UnDossier ? std::string(Chemin) : std::string());
+    S.TablesChargees = UnDossier ? std::string(Chemin) : std::string();
+    const int32_t Pieces = TVelkar::ChargeTablesFinales(S.TablesChargees);
     if (Chemin.empty()) return;
     if (Pieces > 0) {
         S.Ecrit("info string endgame tables of up to " + std::to_string(Pieces) + " pieces found");
@@ -140,7 +145,7 @@ void RegleSpin(TSession& S, const TOption& o, std::string_view Texte) {
     }
     const int32_t Pris = static_cast<int32_t>(std::clamp<int64_t>(Valeur, o.Min, o.Max));
     if (Pris != Valeur)
-        S.Ecrit("info string " + std::string(o.Nom) + " " + std::to_string(Valeur) + " is out of range, using " +
+        S.Ecrit("info string " + std::string(o.Nom) + " " + std::string(Texte) + " is out of range, using " +
                 std::to_string(Pris));
     o.Regle(S, Pris);
 }

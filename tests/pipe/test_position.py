@@ -100,9 +100,13 @@ class Moves(unittest.TestCase):
                 self.assertEqual(self.position(start + " " + " ".join(game)), ([], board_fen(fresh)), nodes)
         self.assertIn("b7b8q", announced)
 
-    def test_malformed_move_ends_the_list_silently(self):
-        self.assertEqual(self.position("position startpos moves e2e4 xx e7e5"), ([], AFTER_E4))
-        self.assertEqual(self.position("position startpos moves e2e4 e7e5 zz"), ([], AFTER_E4_E5))
+    def test_malformed_move_is_reported_and_ends_the_list(self):
+        self.assertEqual(self.position("position startpos moves e2e4 xx e7e5"),
+                         (["info string illegal move xx"], AFTER_E4))
+        self.assertEqual(self.position("position startpos moves e2e4 e7e5 zz"),
+                         (["info string illegal move zz"], AFTER_E4_E5))
+        # Blanks between moves are blanks, however many.
+        self.assertEqual(self.position("position startpos moves e2e4 \t  e7e5  "), ([], AFTER_E4_E5))
 
     def test_illegal_moves_are_reported_and_end_the_list(self):
         promo = "8/4P3/8/8/8/8/k7/7K w - - 0 1"

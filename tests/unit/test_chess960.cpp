@@ -110,9 +110,12 @@ TEST_F(Echecs960, ChampRoques) {
     EXPECT_TRUE(v.Chess960);
     EXPECT_EQ(v.ChaineFen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w HAha - 0 1");
 
+    // In standard chess the rook files name the corner rooks.
     v.Chess960 = false;
     ASSERT_TRUE(Pose(v, "r3k2r/8/8/8/8/8/8/R3K2R w HAha - 0 1"));
-    EXPECT_EQ(v.ChaineFen(), "r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1");
+    EXPECT_EQ(v.ChaineFen(), "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    ASSERT_TRUE(Pose(v, "r3k2r/8/8/8/8/8/8/R3K2R w Hb - 0 1"));
+    EXPECT_EQ(v.ChaineFen(), "r3k2r/8/8/8/8/8/8/R3K2R w K - 0 1");
     // and castling is the king's two-file step.
     EXPECT_TRUE(v.EstRoque(RoiBlanc, Case("c1")) && !v.EstRoque(RoiBlanc, Case("a1")));
 }
