@@ -1,17 +1,32 @@
 """The bench node count is the signature of the whole search: any change of
-what the engine searches changes it.  A shallow bench runs in every build."""
+what the engine searches changes it.  A shallow bench runs in every build,
+from the command line and, after options that change how searches run, as
+a command: it searches with the defaults and gives the session back."""
 import subprocess
 import sys
 
 SIGNATURE_DEPTH_5 = 2907547
+OPTIONS = ["setoption name MultiPV value 3", "setoption name Hash value 16", "setoption name UCI_Chess960 value true",
+           "setoption name UCI_LimitStrength value true", "setoption name Threads value 2",
+           "setoption name Move Overhead value 500", "position startpos moves e2e4"]
+
+
+def nodes(out):
+    return [l for l in out.splitlines() if l.startswith("Nodes searched: ")]
+
 
 def main():
     out = subprocess.run([sys.argv[1], "bench", "5"], capture_output=True, text=True, timeout=600,
                          stdin=subprocess.DEVNULL).stdout
-    nodes = [l for l in out.splitlines() if l.startswith("Nodes searched: ")]
-    assert nodes == [f"Nodes searched: {SIGNATURE_DEPTH_5}"], nodes
+    assert nodes(out) == [f"Nodes searched: {SIGNATURE_DEPTH_5}"], nodes(out)
     assert any(l.startswith("Nodes/second: ") for l in out.splitlines())
-    print("bench depth 5 signature ok")
+    session = "\n".join(OPTIONS + ["bench 5", "d", "quit"]) + "\n"
+    out = subprocess.run([sys.argv[1]], input=session, capture_output=True, text=True, timeout=600).stdout
+    assert nodes(out) == [f"Nodes searched: {SIGNATURE_DEPTH_5}"], nodes(out)
+    fen = [l for l in out.splitlines() if l.startswith("Fen: ")]
+    assert fen == ["Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b HAha e3 0 1"], fen
+    print("bench depth 5 signature ok, options and game kept")
+
 
 if __name__ == "__main__":
     main()
