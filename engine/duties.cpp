@@ -48,9 +48,10 @@ void TDevoirsPrincipal::Demarre(const TPosition& Pos) {
 
 bool TDevoirsPrincipal::Verifie(const TChercheur& c) {
     // A limited level keeps its promises on every clock: three plies are
-    // completed (a mate in two is always seen) before its clock counts, up
-    // to the limit that keeps a game safe from losing on time.
-    const bool DebutFait = NiveauLimite ? c.IterationEnCours() > 3 : c.DebutFait();
+    // completed (a mate in two is always seen) before its clock counts, and
+    // against a bare king its node budget is spent; both only up to the
+    // limit that keeps a game safe from losing on time.
+    const bool DebutFait = !NiveauLimite ? c.DebutFait() : !RoiSeul && c.IterationEnCours() > 3;
     if (Pendule.Ecoule(DebutFait, Signaux.EnPonder())) return false;
     // A helper proved the mate go mate asked for.
     if (Equipe.MatSignale()) return false;
@@ -92,7 +93,7 @@ void TDevoirsPrincipal::IterationFaite(const TChercheur& c) { Equipe.NoteProfond
 
 bool TDevoirsPrincipal::FinIteration(const TChercheur& c) {
     if (Signaux.ArretDemande()) return true;
-    if (Pendule.Epuise(Signaux.EnPonder()) && (!NiveauLimite || c.IterationEnCours() >= 3)) return true;
+    if (Pendule.Epuise(Signaux.EnPonder()) && (!NiveauLimite || (!RoiSeul && c.IterationEnCours() >= 3))) return true;
     return Limites.Profondeur > 0 && c.IterationEnCours() == Limites.Profondeur;
 }
 
