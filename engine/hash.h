@@ -87,9 +87,17 @@ public:
     void HashEnregistrePions(uint64_t ClePions, int16_t Valeur);
 };
 
+// The transposition table's size in MB until the Hash option changes it:
+// 16 in the WebAssembly build, whose memory a web page pays for.
+#if defined(__EMSCRIPTEN__)
+constexpr int64_t TailleHashDefaut = 16;
+#else
+constexpr int64_t TailleHashDefaut = 128;
+#endif
+
 struct TTablesPartagees {
-    // The default sizes: 128 MB for the transposition table, 8 MB for the
-    // pawns.  Throws std::bad_alloc when they cannot be had.
+    // The default sizes: TailleHashDefaut for the transposition table, 8 MB
+    // for the pawns.  Throws std::bad_alloc when they cannot be had.
     TTablesPartagees();
     TTableTransposition Transposition;
     TTablePions Pions;

@@ -29,7 +29,7 @@ std::string_view SansBlancs(std::string_view t) {
 void TailleHash(TVelkar& Moteur, std::string_view Texte, TEcritFonction Ecrit) {
     int64_t Valeur = 0;
     if (!LitEntier(Texte, Valeur)) Valeur = 0;
-    if (Valeur < 2 || Valeur > 4096) Valeur = 128;
+    if (Valeur < 2 || Valeur > 4096) Valeur = TailleHashDefaut;
     const int64_t NbEntrees = Valeur * 1048576 / 16;
     TTableTransposition& Table = Moteur.Tables.Transposition;
     if (static_cast<uint64_t>(NbEntrees) == Table.NbEntrees()) return;
@@ -104,7 +104,7 @@ void CheminTables(std::string_view Chemin, TEcritFonction Ecrit) {
 }  // namespace
 
 void EcritOptions(TEcritFonction Ecrit) {
-    Ecrit("option name Hash type spin min 2 max 4096 default 128");
+    Ecrit("option name Hash type spin min 2 max 4096 default " + std::to_string(TailleHashDefaut));
     Ecrit("option name Ponder type check default true");
     Ecrit(std::string("option name UCI_EngineAbout type string default ") + std::string(AdresseMoteur));
     Ecrit("option name Move Overhead type spin default 0 min 0 max 5000");
