@@ -95,10 +95,19 @@
       if (engine) engine.postMessage(event.data);
       else received.push(event.data);
     };
-    createEngine(self.VelkarCore, { listener: (line) => self.postMessage(line) }).then((m) => {
-      engine = m;
-      for (const command of received.splice(0)) engine.postMessage(command);
-      engine.exited.then(() => self.close());
-    });
+    createEngine(self.VelkarCore, { listener: (line) => self.postMessage(line) }).then(
+      (m) => {
+        engine = m;
+        for (const command of received.splice(0)) engine.postMessage(command);
+        engine.exited.then(() => self.close());
+      },
+      (error) => {
+        // The .wasm could not be had: thrown again outside the promise, it
+        // reaches the page as the worker's error event.
+        setTimeout(() => {
+          throw error;
+        });
+      },
+    );
   }
 })();
