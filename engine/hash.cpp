@@ -15,8 +15,14 @@ TTablesPartagees::TTablesPartagees(int32_t MoTransposition) {
 namespace {
 
 // One word of an entry, read or written at once whatever other threads do.
+#if defined(__EMSCRIPTEN__)
+// The WebAssembly build has one thread (and its C++ library no atomic_ref).
+uint64_t Lit(uint64_t& Mot) { return Mot; }
+void Ecrit(uint64_t& Mot, uint64_t Valeur) { Mot = Valeur; }
+#else
 uint64_t Lit(uint64_t& Mot) { return std::atomic_ref<uint64_t>(Mot).load(std::memory_order_relaxed); }
 void Ecrit(uint64_t& Mot, uint64_t Valeur) { std::atomic_ref<uint64_t>(Mot).store(Valeur, std::memory_order_relaxed); }
+#endif
 
 struct TDonnees {
     int16_t Profondeur;

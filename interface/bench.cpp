@@ -73,17 +73,20 @@ private:
     TRapporteurUci Uci;
 };
 
+constexpr int32_t HashBench = 128;  // MB
+
 }  // namespace
 
 uint64_t Bench(TSession& S, int32_t Profondeur) {
     // The bench searches as a freshly started engine does, whatever this
-    // session's options say: one thread at full strength, one variation,
-    // the default table size, no endgame tables, standard chess; its node
-    // count is the signature of the search.  The session's options and game
-    // are put back afterwards.
+    // session's options say: one thread at full strength, one variation, no
+    // endgame tables, standard chess, and the table size of the signature
+    // (128 MB, also where the default is smaller, as in a web page); its
+    // node count is the signature of the search.  The session's options and
+    // game are put back afterwards.
     const int32_t Hash = S.Moteur.TailleHash();
     const bool Chess960 = S.Moteur.Chess960();
-    if (Hash != TVelkar::HashDefaut) S.Moteur.RedimensionneHash(TVelkar::HashDefaut);
+    if (Hash != HashBench) S.Moteur.RedimensionneHash(HashBench);
     if (Chess960) S.Moteur.ChangeChess960(false);
     TVelkar::ChargeTablesFinales("");
     const std::string DebutPartie = S.DebutPartie, CoupsJoues = S.CoupsJoues;
@@ -107,7 +110,7 @@ uint64_t Bench(TSession& S, int32_t Profondeur) {
 
     TVelkar::ChargeTablesFinales(S.TablesChargees);
     if (Chess960) S.Moteur.ChangeChess960(true);
-    if (Hash != TVelkar::HashDefaut) S.Moteur.RedimensionneHash(Hash);
+    if (Hash != HashBench) S.Moteur.RedimensionneHash(Hash);
     S.DebutPartie = DebutPartie;
     S.CoupsJoues = CoupsJoues;
     ReprendPartie(S);

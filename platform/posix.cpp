@@ -1,6 +1,7 @@
 // POSIX layer (Linux and macOS): poll() on standard input into a buffer of
-// our own, a monotonic clock, and write() for output.
-#if !defined(_WIN32)
+// our own, a monotonic clock, and write() for output.  (The emscripten
+// build has a layer of its own, platform/wasm.cpp.)
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 
 #include <poll.h>
 #include <pthread.h>

@@ -6,13 +6,15 @@ import unittest
 import uci
 from uci import Engine
 
-# The build label: "x64" for the POSIX build, "x32" for the Windows build.
+# The build label: "x64" for the POSIX build, "x32" for the Windows build,
+# "wasm" for the WebAssembly build, whose table is 16 MB by default.
 LABEL = os.environ.get("VELKAR_LABEL", "x64")
+HASH_DEFAULT = os.environ.get("VELKAR_HASH_DEFAULT", "128")
 
 UCI_REPLY = [
     f"id name Velkar v2.1 {LABEL}",
     "id author ",  # the author's name follows
-    "option name Hash type spin min 2 max 4096 default 128",
+    f"option name Hash type spin min 2 max 4096 default {HASH_DEFAULT}",
     "option name Ponder type check default true",
     "option name UCI_EngineAbout type string default ",  # the address follows
     "option name Move Overhead type spin default 0 min 0 max 5000",
