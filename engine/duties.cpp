@@ -48,11 +48,16 @@ void TDevoirsPrincipal::Demarre(const TPosition& Pos) {
 
 bool TDevoirsPrincipal::Verifie(const TChercheur& c) {
     // A limited level keeps its promises on every clock: three plies are
-    // completed (a mate in two is always seen) before its clock counts, and
-    // against a bare king its node budget is spent; both only up to the
-    // limit that keeps a game safe from losing on time.
-    const bool DebutFait = !NiveauLimite ? c.DebutFait() : !RoiSeul && c.IterationEnCours() > 3;
-    if (Pendule.Ecoule(DebutFait, Signaux.EnPonder())) return false;
+    // completed (a mate in two is always seen) before its clock counts, up
+    // to half of what is left, and against a bare king its node budget is
+    // spent, up to the limit that keeps a game safe from losing on time.
+    if (!NiveauLimite) {
+        if (Pendule.Ecoule(c.DebutFait(), Signaux.EnPonder())) return false;
+    } else if (c.IterationEnCours() <= 3) {
+        if (Pendule.Ecoule(false, Signaux.EnPonder(), 2)) return false;
+    } else if (Pendule.Ecoule(!RoiSeul, Signaux.EnPonder())) {
+        return false;
+    }
     // A helper proved the mate go mate asked for.
     if (Equipe.MatSignale()) return false;
     // A limited strength's budget ends the search (not a ponder search's

@@ -68,13 +68,13 @@ void TPendule::Demarre(const TLimites& L, int32_t Overhead, int32_t CampAuTrait,
 
 int64_t TPendule::Passe() const { return static_cast<int64_t>(plateforme::GetTickCount()) - int64_t{Debut}; }
 
-int64_t TPendule::LimiteSansCoup() const {
+int64_t TPendule::LimiteSansCoup(int32_t Part) const {
     const TTempsCamp t = TempsDuCamp(*Limites, Camp, MoveOverhead);
     const int64_t Reference = Limites->TempsParCoupFixe ? t.Inc : Disponible(t.Temps, 8, MoveOverhead);
-    return std::max<int64_t>(Budget, Reference / 8);
+    return std::max<int64_t>(Budget, Reference / Part);
 }
 
-bool TPendule::Ecoule(bool DebutFait, bool EnPonder) const {
+bool TPendule::Ecoule(bool DebutFait, bool EnPonder, int32_t Part) const {
     if (Limites->Infini || Limites->Profondeur > 0 || EnPonder) return false;
     const int64_t Ecoule = Passe();
     if (!DebutFait) {
@@ -82,7 +82,7 @@ bool TPendule::Ecoule(bool DebutFait, bool EnPonder) const {
         // has been searched to the end (it takes far less than a
         // millisecond in any real game), but a capture search that
         // explodes must not lose on time.
-        return Ecoule >= LimiteSansCoup();
+        return Ecoule >= LimiteSansCoup(Part);
     }
     return Ecoule >= 90 * int64_t{Budget} / 100 || int64_t{Budget} - Ecoule <= 50;
 }

@@ -21,8 +21,9 @@ public:
     // At a check inside the search: true when the time is up.  No time
     // counts in an infinite, depth or ponder search.  Before a root move of
     // the first iteration has been searched to the end (DebutFait false)
-    // the budget may run over, up to a limit that keeps the game safe.
-    bool Ecoule(bool DebutFait, bool EnPonder) const;
+    // the budget may run over, up to a limit that keeps the game safe: the
+    // budget or this Part of the clock, whichever is longer.
+    bool Ecoule(bool DebutFait, bool EnPonder, int32_t Part = 8) const;
     // Between iterations: true when the budget is spent (a fixed time per
     // move is left to the checks inside the search).
     bool Epuise(bool EnPonder) const;
@@ -35,7 +36,7 @@ public:
 
 private:
     int64_t Passe() const;  // milliseconds since the budget started
-    int64_t LimiteSansCoup() const;
+    int64_t LimiteSansCoup(int32_t Part) const;
 
     const TLimites* Limites = nullptr;
     int32_t MoveOverhead = 0, Camp = Blanc;

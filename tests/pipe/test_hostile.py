@@ -112,6 +112,7 @@ class Limits(unittest.TestCase):
         with Engine() as e:
             e.banner()
             e.send("setoption name UCI_LimitStrength value true")
+            e.sync()
             for elo in (740, 1695):
                 e.send(f"setoption name UCI_Elo value {elo}")
                 for clock in ("wtime 50 btime 50", "wtime 2000 btime 2000", "movetime 10"):
