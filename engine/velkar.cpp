@@ -138,7 +138,9 @@ int32_t TVelkar::ChangeFils(int32_t Nombre) { return 1 + Etat->Equipe.Redimensio
 
 int32_t TVelkar::NbFils() const { return 1 + Etat->Equipe.NbAuxiliaires(); }
 
-int32_t TVelkar::ChargeTablesFinales(const std::string& Chemin) { return velkar::ChargeTablesFinales(Chemin); }
+int32_t TVelkar::ChargeTablesFinales(const std::string& Chemin, const std::function<void(const std::string&)>& Dit) {
+    return velkar::ChargeTablesFinales(Chemin, Dit);
+}
 
 bool TVelkar::TablesFinalesCompilees() { return velkar::TablesFinalesCompilees(); }
 

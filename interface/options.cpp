@@ -87,7 +87,10 @@ void CheminTables(TSession& S, std::string_view Chemin) {
         }
         Reste.remove_prefix(std::min(Fin + 1, Reste.size()));
     }
-    const int32_t Pieces = TVelkar::ChargeTablesFinales(UnDossier ? std::string(Chemin) : std::string());
+    // Table files that do not hold together are left out, each said.
+    const int32_t Pieces =
+        TVelkar::ChargeTablesFinales(UnDossier ? std::string(Chemin) : std::string(),
+                                     [&S](const std::string& Ligne) { S.Ecrit("info string " + Ligne); });
     if (Chemin.empty()) return;
     if (Pieces > 0) {
         S.Ecrit("info string endgame tables of up to " + std::to_string(Pieces) + " pieces found");
