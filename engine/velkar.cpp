@@ -103,7 +103,7 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
         // a score reports the move it played.
         Devoirs.AttendTempsNaturel();
         if (!Signaux.ArretDemande()) Devoirs.AttendFinRecherche();
-        Devoirs.RapporteFinale(Chef, Pos, r.Coup);
+        Devoirs.RapporteFinale(Chef, Pos, r.Coup, Resolue);
     }
     r.StopEntendu = Signaux.StopEntendu();
     r.Quit = Signaux.Quit();

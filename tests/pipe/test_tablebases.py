@@ -1,6 +1,6 @@
 """Endgame tables through the binary: the tables' result and distance to a
 zeroing move agree with the fathom command-line prober, a solved root is
-answered at once with the tables' score, the search
+answered at once with the tables' score and a certain wdl, the search
 probes below the root, bad paths are reported without harm, damaged table
 files are named and left out before the prober sees them, and what the
 prober prints reaches the interface only as info strings.  Skipped where the
@@ -125,6 +125,20 @@ class Tables(unittest.TestCase):
             scored = [SCORE.search(l) for l in infos if SCORE.search(l)]
             self.assertEqual((int(scored[-1].group(1)), best.split()[1]), (score, move), fen)
             self.assertGreaterEqual(int(scored[-1].group(2)), 1)
+
+    def test_a_settled_root_reports_a_certain_wdl(self):
+        # The tables' result is no estimate: a won, drawn or lost root says so
+        # in full, where the model would give each outcome a share.
+        self.e.send("setoption name UCI_ShowWDL value true")
+        for fen, wdl in (("8/8/8/8/8/3k4/8/3KQ3 w - - 0 1", "1000 0 0"), ("8/8/8/8/8/3k4/8/3KQ3 b - - 0 1", "0 0 1000"),
+                         ("8/3k4/8/2r5/8/8/8/4K2R w - - 0 1", "0 1000 0"), ("8/8/4k3/8/8/8/4P3/4K3 w - - 0 1", "0 1000 0")):
+            self.e.send(f"position fen {fen}")
+            infos, _ = self.e.search("go depth 5")
+            self.assertIn(f" wdl {wdl} ", [l for l in infos if " wdl " in l][-1], fen)
+        # A searched root keeps the model's shares.
+        self.e.send("position fen 8/8/8/3k4/3r4/8/3R4/3QK3 w - - 0 1")
+        infos, _ = self.e.search("go depth 3")
+        self.assertRegex([l for l in infos if " wdl " in l][-1], r" wdl \d+ \d+ \d+ ")
 
     def test_the_search_probes_after_captures(self):
         # Five pieces: the tables know the position only once something is taken.
