@@ -58,6 +58,9 @@ struct TMateriel {
     // Only the two kings stand alone of their kind: they are placed as a
     // pair (462 ways) instead of three single pieces together.
     bool DeuxRoisSeuls = false;
+    // Both sides have the same pieces: one side to move is the other's
+    // mirror.
+    bool Symetrique = false;
 };
 
 bool LitNom(std::string_view Nom, TMateriel& m) {
@@ -92,6 +95,7 @@ bool LitNom(std::string_view Nom, TMateriel& m) {
     m.PionsAutres = Seconds;
     if (Seconds > 0 && (Premiers == 0 || Premiers > Seconds)) std::swap(m.PionsMeneurs, m.PionsAutres);
     m.DeuxRoisSeuls = std::count(m.Nombre.begin(), m.Nombre.end(), 1) == 2;
+    m.Symetrique = std::equal(m.Nombre.begin(), m.Nombre.begin() + CodeSecond, m.Nombre.begin() + CodeSecond);
     return true;
 }
 
@@ -264,7 +268,9 @@ void Controle(const TOctets& f, const TMateriel& m, uint64_t& Budget, TControleT
         return Refuse(m.Dtz ? "not a DTZ table (wrong magic number)" : "not a WDL table (wrong magic number)");
     const uint32_t Drapeaux = f.Octet(4);
     if (((Drapeaux & 2) != 0) != m.AvecPions) return Refuse("not the table of its name (pawns)");
-    // A WDL file may hold both sides to move; a DTZ file holds one.
+    // A WDL file holds both sides to move, but one of a table whose sides
+    // are alike (the prober mirrors the other); a DTZ file holds one.
+    if (!m.Dtz && ((Drapeaux & 1) != 0) == m.Symetrique) return Refuse("not the table of its name (sides)");
     const int32_t Cotes = !m.Dtz && (Drapeaux & 1) ? 2 : 1;
     // A table with pawns is split by the file of the leading pawn.
     const int32_t NbTables = m.AvecPions ? 4 : 1;

@@ -190,6 +190,12 @@ def damaged_directory(where):
     # 64 bytes too many keep the size the prober itself looks at.
     rewrite(os.path.join(where, "KPvK.rtbw"), real("KPvK.rtbw") + bytes(64))
     damaged["KPvK.rtbw"] = "7888 bytes where its header asks for 7824"
+    # One side to move where the pieces ask for two: the prober would read
+    # the missing side's pieces as nothing and abort.
+    data = bytearray(real("KNvK.rtbw"))
+    data[4] &= 0xFE
+    rewrite(os.path.join(where, "KNvK.rtbw"), bytes(data))
+    damaged["KNvK.rtbw"] = "not the table of its name (sides)"
     # Header and blocks intact, the tables that find a position's block not.
     data = real("KBNvK.rtbz")
     if len(data) == 461840:
