@@ -178,7 +178,7 @@ void TDevoirsPrincipal::VariationMultiPV(const TChercheur& c, int32_t k, const L
     Rapporteur.Infos(i);
 }
 
-void TDevoirsPrincipal::RapporteFinale(const TChercheur& c, const TPosition& Pos, const TCoupUci& Coup) {
+void TDevoirsPrincipal::RapporteFinale(const TChercheur& c, const TPosition& Pos, const TCoupUci& Coup, bool Resolue) {
     if (LigneAvecScore) return;
     LigneVP Ligne;
     Ligne.NbCoups = 1;
@@ -188,6 +188,13 @@ void TDevoirsPrincipal::RapporteFinale(const TChercheur& c, const TPosition& Pos
     i.Profondeur = std::max(c.ProfondeurChoisie(), 1);
     i.ProfondeurSel = c.ProfondeurSelective();
     ScoreDe(Pos, c.ScoreChoisi(), i);
+    if (Resolue) {
+        // The tables leave no doubt: a won, drawn (cursed wins and blessed
+        // losses included) or lost root is that for sure.
+        i.Gain = c.ScoreChoisi() > 0 ? 1000 : 0;
+        i.Perte = c.ScoreChoisi() < 0 ? 1000 : 0;
+        i.Nulle = 1000 - i.Gain - i.Perte;
+    }
     Compteurs(c, i);
     i.Ligne = &Ligne;
     Rapporteur.Infos(i);

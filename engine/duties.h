@@ -86,8 +86,9 @@ public:
     void AttendTempsNaturel();
     void AttendFinRecherche();
     // The line of a search too short to have reported a score: the move it
-    // played, Coup, on the board Pos it was played on.
-    void RapporteFinale(const TChercheur& c, const TPosition& Pos, const TCoupUci& Coup);
+    // played, Coup, on the board Pos it was played on.  Resolue: the move
+    // is the tables', whose result is certain.
+    void RapporteFinale(const TChercheur& c, const TPosition& Pos, const TCoupUci& Coup, bool Resolue = false);
     // The team chose another searcher's move: its variation and score are
     // reported as the search's last line.
     void RapporteElu(const TChercheur& Principal, const TChercheur& Elu);

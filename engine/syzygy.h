@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "position.h"
@@ -25,10 +26,13 @@ enum TResultatFinale : int32_t {
 
 // Whether this build can read tablebases at all.
 bool TablesFinalesCompilees();
-// Loads the tables of the directories in Chemin (':' between them, ';' on
-// Windows); an empty path unloads them.  The largest number of pieces the
-// tables cover, 0 for none.
-int32_t ChargeTablesFinales(const std::string& Chemin);
+// Loads the tables of the directories in Chemin (':' between them); an
+// empty path unloads them.  Each table file is checked first and a file
+// that does not hold together is left out; what the loading has to say
+// (the files left out, the prober's own messages) goes to Dit, a line each.
+// The largest number of pieces the tables cover, 0 for none.
+using TDitFonction = std::function<void(const std::string&)>;
+int32_t ChargeTablesFinales(const std::string& Chemin, const TDitFonction& Dit);
 // The largest number of pieces the loaded tables cover, 0 when none is loaded.
 int32_t PiecesTablesFinales();
 

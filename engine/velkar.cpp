@@ -104,7 +104,7 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
         // a score reports the move it played.
         Devoirs.AttendTempsNaturel();
         if (!Signaux.ArretDemande()) Devoirs.AttendFinRecherche();
-        Devoirs.RapporteFinale(Chef, Pos, r.Coup);
+        Devoirs.RapporteFinale(Chef, Pos, r.Coup, Resolue);
     }
     r.StopEntendu = Signaux.StopEntendu();
     r.Quit = Signaux.Quit();
@@ -139,7 +139,9 @@ int32_t TVelkar::ChangeFils(int32_t Nombre) { return 1 + Etat->Equipe.Redimensio
 
 int32_t TVelkar::NbFils() const { return 1 + Etat->Equipe.NbAuxiliaires(); }
 
-int32_t TVelkar::ChargeTablesFinales(const std::string& Chemin) { return velkar::ChargeTablesFinales(Chemin); }
+int32_t TVelkar::ChargeTablesFinales(const std::string& Chemin, const std::function<void(const std::string&)>& Dit) {
+    return velkar::ChargeTablesFinales(Chemin, Dit);
+}
 
 bool TVelkar::TablesFinalesCompilees() { return velkar::TablesFinalesCompilees(); }
 

@@ -91,8 +91,10 @@ void CheminTables(TSession& S, std::string_view Chemin) {
         }
         Reste.remove_prefix(std::min(Fin + 1, Reste.size()));
     }
+    // Table files that do not hold together are left out, each said.
     S.TablesChargees = UnDossier ? std::string(Chemin) : std::string();
-    const int32_t Pieces = TVelkar::ChargeTablesFinales(S.TablesChargees);
+    const int32_t Pieces = TVelkar::ChargeTablesFinales(
+        S.TablesChargees, [&S](const std::string& Ligne) { S.Ecrit("info string " + Ligne); });
     if (Chemin.empty()) return;
     if (Pieces > 0) {
         S.Ecrit("info string endgame tables of up to " + std::to_string(Pieces) + " pieces found");
