@@ -16,6 +16,9 @@ struct TLimites {
     // fixed time) runs with one second on each clock and each increment,
     // and a node count or a mate search alone with no clock at all.
     int32_t TempsBlanc = 0, TempsNoir = 0, IncBlanc = 0, IncNoir = 0;
+    // movestogo: the moves the side to move still plays before its clock
+    // is given time again (a control that repeats); 0 for none.
+    int32_t CoupsAvantControle = 0;
     // A fixed time per move (movetime): the clocks do not count, and the
     // budget is planned as if the whole time were the side's increment.
     bool TempsParCoupFixe = false;

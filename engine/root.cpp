@@ -58,7 +58,15 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
     Ligne->Coups[0] = TCoupUci{static_cast<int8_t>(Pos.CaseDe(Liste.Coups[1])),
                                static_cast<int8_t>(Liste.Coups[1].Arrivee), Liste.Coups[1].Promotion};
 
-    // 7. Every root move at full depth and with the full window.
+    // 7. Every root move at full depth and with the full window.  The first
+    // iterations at the start of a game do not report their variations,
+    // those of go mate do: the mate may be proved there.
+    const bool Rapporte = (DemiCoupMax > 2 || MatLePlusCourt) && Variantes == 1;
+    // What a move must score to be the best.  In go mate with a single
+    // variation, once a move mates later than asked, the others are
+    // searched only for a mate in the moves asked or fewer: refuting
+    // everything else is what costs.
+    int16_t Seuil = Alpha;
     LigneVP Enfant;
     TCoupTable Meilleur;
     for (int32_t i = n; i >= 1; --i) {
@@ -75,7 +83,7 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
         const bool Echecs = DonneEchec(p, s, a, Capture);
         Enfant.NbCoups = 0;
         const int32_t v = -AlphaBeta(static_cast<int16_t>(d - 1), static_cast<int16_t>(-Beta),
-                                     static_cast<int16_t>(-Alpha), &Enfant, true, Echecs);
+                                     static_cast<int16_t>(-Seuil), &Enfant, true, Echecs);
         Pos.Restaure();
         if (Arret) return 0;
 
@@ -88,15 +96,18 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
             Transposition.HashEnregistre(Pos.Cle, ProfondeurStockee, Beta, BorneBasse, {p, a, c});
             return Beta;
         }
-        if (v > Alpha) {
-            Alpha = static_cast<int16_t>(v);
+        if (v > Seuil) {
+            Alpha = Seuil = static_cast<int16_t>(v);
             Meilleur = TCoupTable{p, a, c};
             RacineAmelioree = true;
             CopieLigne(Ligne, s, a, c, Enfant);
-            if (DemiCoupMax > 2 && Variantes == 1) NouvelleVariation(Ligne, Alpha, n - i + 1);
-            if (Alpha > SeuilMat) return Alpha;
+            if (Rapporte) NouvelleVariation(Ligne, Alpha, n - i + 1);
+            if (Alpha > SeuilMat) {
+                if (!MatLePlusCourt) return Alpha;
+                if (Variantes == 1) Seuil = std::max(Alpha, static_cast<int16_t>(MatVise - 1));
+            }
         }
-        if (i == 1 && !Arret && DemiCoupMax > 2 && Variantes == 1) {
+        if (i == 1 && !Arret && Rapporte) {
             NouvelleVariation(Ligne, Alpha, n);
         } else if (Arret) {
             return 0;
@@ -128,6 +139,10 @@ void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Interv
     NoeudsVus.store(0, std::memory_order_relaxed);
     TbHitsVus.store(0, std::memory_order_relaxed);
     Arret = false;
+    // The lowest score of a mate in L.Mat moves or fewer; any mate when
+    // L.Mat is beyond the longest mate a score can say.
+    MatLePlusCourt = L.Mat > 0;
+    MatVise = static_cast<int16_t>(std::max(MatEnCoups(std::min(L.Mat, ValeurMat / 2)), SeuilMat + 1));
     Iteration = ProfondeurSel = 0;
     RacineAmelioree = Choisi = false;
     NbExclus = NbCandidats = NbCoupsRecherche = 0;
@@ -222,7 +237,10 @@ void TChercheur::NouvelleVariation(pLigne Ligne, int32_t Score, int32_t NumeroCo
     // Nothing new to say when the variation is the last one reported, or a
     // beginning of it.
     const LigneVP& l = *Ligne;
-    if (l.NbCoups <= DerniereVP.NbCoups && std::equal(l.Coups, l.Coups + l.NbCoups, DerniereVP.Coups)) return;
+    if (l.NbCoups <= DerniereVP.NbCoups && std::equal(l.Coups, l.Coups + l.NbCoups, DerniereVP.Coups) &&
+        (Score == ScoreDerniereVP || !MatLePlusCourt))
+        return;
+    ScoreDerniereVP = Score;
     DerniereVP.NbCoups = l.NbCoups;
     std::copy(l.Coups, l.Coups + l.NbCoups, DerniereVP.Coups);
     Devoirs->Variation(*this, DerniereVP, Score, NumeroCoup, CoupRacineCourant);
@@ -262,7 +280,7 @@ void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const Ligne
 void TChercheur::RetientVariation(int32_t k) {
     const LigneVP& l = Variations[k];
     CoupRacine = CoupTableDe(l.Coups[0]);
-    ScoreCoupRacine = ScoresVariations[k];
+    ScoreCoupRacine = ScoreDerniereVP = ScoresVariations[k];
     DerniereVP.NbCoups = l.NbCoups;
     std::copy(l.Coups, l.Coups + l.NbCoups, DerniereVP.Coups);
 }
@@ -279,7 +297,10 @@ void TChercheur::ChoisitCoupDuNiveau(const TNiveau& Niveau) {
 
 void TChercheur::Itere(bool Resolue) {
     int16_t a = -ScoreInfini, b = ScoreInfini;
-    // Several variations are searched each with the full window.
+    // Several variations are searched each with the full window, and so is
+    // go mate until it proves a mate: an iteration that fails high on a
+    // mate beyond the window proves nothing of its length, and the next
+    // one, deeper, may take far longer.
     const bool Fenetre = Variantes == 1;
     LigneVP Ligne;
     Ligne.NbCoups = 0;
@@ -306,7 +327,7 @@ void TChercheur::Itere(bool Resolue) {
             // Stopped before any root move was searched to the end: the
             // preset move of the line is not a result, keep the last one.
         } else if (v <= a) {
-            a = -ScoreInfini;
+            if (!(MatLePlusCourt && a > SeuilMat)) a = -ScoreInfini;
         } else if (v >= b) {
             b = ScoreInfini;
         } else {
@@ -316,9 +337,15 @@ void TChercheur::Itere(bool Resolue) {
             ProfondeurCoupRacine = Compteur;
             LigneFaite = Ligne;
             if (!Arret) Devoirs->IterationFaite(*this);
-            if (Fenetre) {
+            if (Fenetre && !MatLePlusCourt) {
                 a = static_cast<int16_t>(v - Aspiration);
                 b = static_cast<int16_t>(v + Aspiration);
+            } else if (Fenetre) {
+                // go mate: once a longer mate is proved, the next iterations
+                // look only for one in the moves asked or fewer (the
+                // mate-distance pruning then cuts every longer line), and
+                // one that finds none keeps the move of the longer mate.
+                if (v > SeuilMat) a = static_cast<int16_t>(MatVise - 1);
             } else if (!Arret) {
                 VariationsSuivantes(static_cast<int16_t>(Compteur), EchecRacine, Ligne, v);
             }
@@ -328,9 +355,11 @@ void TChercheur::Itere(bool Resolue) {
         // per-ply tables, a mate, or the stop of this search end it.
         if (Devoirs->FinIteration(*this)) break;
         if (Compteur >= ProfondeurMax) break;
-        if (Limites->Mat > 0) {
-            // go mate: on to the first mate in that many moves or fewer.
-            if (Choisi && ScoreCoupRacine >= MatEnCoups(Limites->Mat)) break;
+        if (MatLePlusCourt) {
+            // go mate: on to the first iteration that proves a mate in that
+            // many moves or fewer, for the side to move or against it.
+            if (Choisi && EstMat(ScoreCoupRacine) && (ScoreCoupRacine >= MatVise || ScoreCoupRacine <= 1 - MatVise))
+                break;
         } else if (EstMat(v)) {
             break;
         }

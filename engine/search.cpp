@@ -26,7 +26,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
 
     // 4. Transposition table.
     const TSondage Table = Sonde(Profondeur, Alpha, Beta);
-    if (Table.Coupure) return Table.Score;
+    if (Table.Coupure && !(MatLePlusCourt && MatExactDeLaTable(Table, Alpha, Beta))) return Table.Score;
     TCoupTable CoupTable = Table.Coup;
 
     // The endgame tables, once a capture or a pawn move made the position new.
@@ -164,7 +164,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
             Meilleur = TCoupTable{p, a, c};
             Ameliore = true;
             CopieLigne(Ligne, s, a, c, Enfant);
-            if (Alpha > SeuilMat) return Alpha;
+            if (Alpha > SeuilMat && !MatLePlusCourt) return Alpha;
         }
         if (Arret) return 0;
     }

@@ -109,6 +109,14 @@ private:
     int16_t AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLigne Ligne, bool Echec);
     // The table probe; its move is remembered as the last one any probe found.
     TSondage Sonde(int16_t Profondeur, int16_t Alpha, int16_t Beta);
+    // A probe that settled the node with an exact mate score (a bound
+    // settles it with Alpha or Beta).  The table keeps a mate as its
+    // distance from the root it was found from, and with no variation: go
+    // mate searches such a node again, for the length of the mate from here
+    // and the moves that lead to it.
+    static bool MatExactDeLaTable(const TSondage& t, int16_t Alpha, int16_t Beta) {
+        return EstMat(t.Score) && t.Score != Alpha && t.Score != Beta;
+    }
     // Counts a node, with the periodic check and progress report; false
     // when the search must stop.
     bool CompteNoeud(bool Quiescence);
@@ -191,6 +199,7 @@ private:
     int32_t ScoreCoupRacine = 0, ProfondeurCoupRacine = 0;
     LigneVP DerniereVP{};  // see Variation()
     LigneVP LigneFaite{};  // see VariationFaite()
+    int32_t ScoreDerniereVP = 0;
 
     // The current search.
     int32_t DemiCoupRacine = 0;
@@ -201,6 +210,11 @@ private:
     uint64_t Noeuds = 0;
     uint64_t TbHits = 0;  // positions the endgame tables settled
     bool Arret = false;   // the search must stop: every node returns at once
+    // go mate: the search looks for the shortest mate (root.cpp and
+    // search.cpp say how), and ends on a mate scoring MatVise or more for
+    // the side to move, or against it.
+    bool MatLePlusCourt = false;
+    int16_t MatVise = 0;
     uint64_t IntervalleVerification = IntervallePrincipal;
     bool Choisi = false;  // an iteration (or the tables) chose a move
     std::atomic<uint64_t> NoeudsVus{0}, TbHitsVus{0};

@@ -34,25 +34,45 @@ TTempsCamp TempsDuCamp(const TLimites& L, int32_t Camp, int32_t MoveOverhead) {
                       L.IncBlanc > 0 || L.IncNoir > 0};
 }
 
+// Before a control (movestogo), the most one move may take: four fifths
+// of the clock less the interface's loss, so that a search that overruns
+// and a slow interface still reach the control; -1 without a control.
+int64_t PlafondAvantControle(const TLimites& L, int32_t Camp, int32_t MoveOverhead) {
+    if (L.TempsParCoupFixe || L.CoupsAvantControle <= 0) return -1;
+    const int64_t Temps = Camp == Blanc ? L.TempsBlanc : L.TempsNoir;
+    return std::max<int64_t>(Temps - MoveOverhead, 0) * 4 / 5;
+}
+
 uint32_t Maintenant() { return static_cast<uint32_t>(plateforme::GetTickCount()); }
 
 }  // namespace
 
 int32_t CalculeTemps(const TLimites& L, int32_t Camp, int32_t Miens, int32_t Siens, int32_t MoveOverhead) {
     const TTempsCamp t = TempsDuCamp(L, Camp, MoveOverhead);
+    // A control that repeats (movestogo) is planned over the moves left
+    // before it when they are fewer than the moves the clock is otherwise
+    // divided by: the last moves before the control get the time that is
+    // left for them, a control of 40 moves or more is played as any other.
+    const int64_t AvantControle = L.TempsParCoupFixe ? 0 : L.CoupsAvantControle;
+    const auto Horizon = [AvantControle](int64_t Coups) {
+        return AvantControle > 0 ? std::min(AvantControle, Coups) : Coups;
+    };
     int64_t Budget;
     // The clock is planned over as many moves as it is divided by.
     if (t.AvecIncrement) {
         // Facing three pieces more, expect a longer game and spend less.
-        const int64_t Diviseur = Siens >= Miens + 3 ? 42 : 32;
+        const int64_t Diviseur = Horizon(Siens >= Miens + 3 ? 42 : 32);
         const int64_t Temps = Disponible(t.Temps, Diviseur, MoveOverhead);
         Budget = (t.Inc * 95 / 100 + Temps / Diviseur) * 87 / 100;
         // On a real clock never plan to spend more than three quarters of
         // what is left, however large the increment.
         if (!L.TempsParCoupFixe && L.Profondeur <= 0) Budget = std::min(Budget, Temps * 3 / 4);
     } else {
-        Budget = Disponible(t.Temps, 41, MoveOverhead) / 41;
+        const int64_t Diviseur = Horizon(41);
+        Budget = Disponible(t.Temps, Diviseur, MoveOverhead) / Diviseur;
     }
+    if (const int64_t Plafond = PlafondAvantControle(L, Camp, MoveOverhead); Plafond >= 0)
+        Budget = std::min(Budget, Plafond);
     return static_cast<int32_t>(
         std::clamp<int64_t>(Budget, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
@@ -71,7 +91,9 @@ int64_t TPendule::Passe() const { return static_cast<int64_t>(plateforme::GetTic
 int64_t TPendule::LimiteSansCoup(int32_t Part) const {
     const TTempsCamp t = TempsDuCamp(*Limites, Camp, MoveOverhead);
     const int64_t Reference = Limites->TempsParCoupFixe ? t.Inc : Disponible(t.Temps, 8, MoveOverhead);
-    return std::max<int64_t>(Budget, Reference / Part);
+    const int64_t Limite = std::max<int64_t>(Budget, Reference / Part);
+    const int64_t Plafond = PlafondAvantControle(*Limites, Camp, MoveOverhead);
+    return Plafond >= 0 ? std::min(Limite, Plafond) : Limite;
 }
 
 bool TPendule::Ecoule(bool DebutFait, bool EnPonder, int32_t Part) const {

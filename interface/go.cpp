@@ -128,6 +128,7 @@ TLimites LitLimites(std::string_view Mots) {
         L.TempsNoir = Champ(Btime, 1000);
         L.IncBlanc = Champ(Winc, 0);
         L.IncNoir = Champ(Binc, 0);
+        L.CoupsAvantControle = std::max(Champ(Movestogo, 0), 0);  // 0 or less: none
     }
     if (Donne[Nodes]) L.Noeuds = static_cast<uint64_t>(std::max(Champ(Nodes, 0), 0));
     L.Mat = std::max(Champ(Mate, 0), 0);  // mate 0 or less: a plain go
@@ -154,6 +155,7 @@ void CommandesRecherche(TSession& S, const std::string& Ligne) {
         TLimites Limites = S.DernierGo;
         Limites.TempsBlanc = Limites.TempsNoir = 1000;
         Limites.IncBlanc = Limites.IncNoir = 10000;
+        Limites.CoupsAvantControle = 0;
         Limites.TempsParCoupFixe = false;
         Limites.Infini = Limites.Ponder = false;
         Lance(S, Limites, false);

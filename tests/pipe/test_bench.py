@@ -1,7 +1,11 @@
 """The bench node count is the signature of the whole search: any change of
 what the engine searches changes it.  A shallow bench runs in every build,
 from the command line and, after options that change how searches run, as
-a command: it searches with the defaults and gives the session back."""
+a command: it searches with the defaults and gives the session back.  Its
+output must also read as OpenBench's workers read a bench: from the last
+line up, punctuation taken for blanks, the first node count and the first
+speed found."""
+import re
 import subprocess
 import sys
 
@@ -15,17 +19,30 @@ def nodes(out):
     return [l for l in out.splitlines() if l.startswith("Nodes searched: ")]
 
 
+def openbench_reading(out):
+    count = speed = None
+    for line in reversed(out.strip().splitlines()):
+        line = re.sub(r"[^a-zA-Z0-9 ]+", " ", line).upper()
+        n = re.search(r"([0-9]+ NODES)|(NODES[ ]+[0-9]+)|(NODES SEARCHED[ ]+[0-9]+)", line)
+        s = re.search(r"([0-9]+ NPS)|(NPS[ ]+[0-9]+)|(NODES SECOND[ ]+[0-9]+)", line)
+        count = count or (n and int(re.sub(r"[^0-9]", "", n.group())))
+        speed = speed or (s and int(re.sub(r"[^0-9]", "", s.group())))
+    return count, speed
+
+
 def main():
     out = subprocess.run([sys.argv[1], "bench", "5"], capture_output=True, text=True, timeout=600,
                          stdin=subprocess.DEVNULL).stdout
     assert nodes(out) == [f"Nodes searched: {SIGNATURE_DEPTH_5}"], nodes(out)
     assert any(l.startswith("Nodes/second: ") for l in out.splitlines())
+    count, speed = openbench_reading(out)
+    assert count == SIGNATURE_DEPTH_5 and speed and speed > 0, (count, speed)
     session = "\n".join(OPTIONS + ["bench 5", "d", "quit"]) + "\n"
     out = subprocess.run([sys.argv[1]], input=session, capture_output=True, text=True, timeout=600).stdout
     assert nodes(out) == [f"Nodes searched: {SIGNATURE_DEPTH_5}"], nodes(out)
     fen = [l for l in out.splitlines() if l.startswith("Fen: ")]
     assert fen == ["Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b HAha e3 0 1"], fen
-    print("bench depth 5 signature ok, options and game kept")
+    print("bench depth 5 signature ok, read as OpenBench reads it; options and game kept")
 
 
 if __name__ == "__main__":

@@ -90,6 +90,13 @@ class InfoLinesAndReply(unittest.TestCase):
         self.assertLess(self.elapsed, 3.0)
         self.assertGreater(self.elapsed, 0.5)
 
+    def test_moves_to_go_share_the_clock_left(self):
+        # Two moves before the control: about half of the clock, where 41
+        # moves would leave a tenth of a second; never the whole clock.
+        self.check_search(POSITIONS[1], "go wtime 4000 btime 4000 movestogo 2")
+        self.assertGreater(self.elapsed, 0.8)
+        self.assertLess(self.elapsed, 4.0)
+
     def test_clock_searches_answer_with_a_legal_move(self):
         for go in ("go", "go wtime 2000 btime 2000", "go wtime 100 winc 10000",
                    "go btime 100 binc 10000 wtime 100 winc 10000"):

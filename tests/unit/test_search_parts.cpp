@@ -2,7 +2,9 @@
 // budget and the clock, the reading of go, the UCI text of the reports, and
 // two searchers on the same tables.
 #include <algorithm>
+#include <chrono>
 #include <limits>
+#include <thread>
 
 #include "engine/duties.h"
 #include "engine/searcher.h"
@@ -95,11 +97,63 @@ TEST(Temps, FinDuTemps) {
     EXPECT_FALSE(p.Epuise(false));
 }
 
+// A control that repeats (movestogo): the clock is planned over the moves
+// left when they are fewer than it is otherwise divided by, and one move
+// never plans more than four fifths of the clock less Move Overhead.
+TEST(Temps, AvantLeControle) {
+    TLimites L;
+    int32_t Overhead = 0;
+    auto Budget = [&](int32_t Temps, int32_t Inc, int32_t Coups) {
+        L.TempsBlanc = L.TempsNoir = Temps;
+        L.IncBlanc = L.IncNoir = Inc;
+        L.CoupsAvantControle = Coups;
+        return CalculeTemps(L, Blanc, 16, 16, Overhead);
+    };
+    // 40 moves or more before the control: as without it (41 without an
+    // increment, 32 with one); fewer: the clock shared among them.
+    for (int32_t Coups : {0, 41, 60}) EXPECT_EQ(Budget(20000, 0, Coups), 20000 / 41) << Coups;
+    EXPECT_EQ(Budget(20000, 0, 40), 20000 / 40);
+    EXPECT_EQ(Budget(20000, 0, 10), 2000);
+    EXPECT_EQ(Budget(20000, 0, 2), 10000);
+    EXPECT_EQ(Budget(32000, 500, 40), Budget(32000, 500, 0));
+    EXPECT_EQ(Budget(32000, 500, 4), (475 + 8000) * 87 / 100);
+    // The last move before the control: four fifths of the clock, and less
+    // with an increment (three quarters) or a large Move Overhead.
+    EXPECT_EQ(Budget(10000, 0, 1), 8000);
+    EXPECT_EQ(Budget(1000, 0, 1), 800);
+    EXPECT_EQ(Budget(1000, 1000, 1), 750);
+    Overhead = 100;
+    EXPECT_EQ(Budget(1000, 0, 1), 720);
+    EXPECT_EQ(Budget(3000, 0, 3), (3000 - 3 * 100) / 3);
+    EXPECT_EQ(Budget(60000, 0, 0), (60000 - 41 * 100) / 41);  // Move Overhead as before
+    Overhead = 500;
+    EXPECT_EQ(Budget(400, 0, 1), 0);  // the clock is gone: answer at once
+    // A fixed time per move knows no control.
+    Overhead = 0;
+    L.TempsParCoupFixe = true;
+    L.TempsParCoup = 1000;
+    EXPECT_EQ(Budget(5000, 0, 1), 826);
+    L.TempsParCoupFixe = false;
+
+    // The first iteration may overrun the budget, but not the cap: with a
+    // clock of 100 s of which Move Overhead takes all but 10 ms, the cap
+    // is 8 ms where an eighth of the clock would be more than a second.
+    L.TempsBlanc = L.TempsNoir = 100000;
+    L.IncBlanc = L.IncNoir = 0;
+    L.CoupsAvantControle = 1;
+    TPendule p;
+    p.Demarre(L, 99990, Blanc, 16, 16);
+    EXPECT_EQ(p.Alloue(), 8);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_TRUE(p.Ecoule(false, false));
+}
+
 TEST(Limites, LectureDuGo) {
     TLimites l = LitLimites(" wtime 60000 btime 500 winc 10 binc 20 movestogo 30 ponder");
     EXPECT_EQ(std::vector<int32_t>({l.TempsBlanc, l.TempsNoir, l.IncBlanc, l.IncNoir}),
               std::vector<int32_t>({60000, 500, 10, 20}));
     EXPECT_TRUE(l.Ponder);
+    EXPECT_EQ(l.CoupsAvantControle, 30);
     EXPECT_FALSE(l.Infini || l.TempsParCoupFixe || l.Profondeur || l.Noeuds);
     l = LitLimites(" wtime 60000");  // the other clock defaults to one second
     EXPECT_EQ(l.TempsNoir, 1000);
@@ -123,6 +177,9 @@ TEST(Limites, LectureDuGo) {
     l = LitLimites(" searchmoves e2e4 wtime 100 wtime 200 mate 3 btime winc 7 nodes -5");
     EXPECT_EQ(std::vector<int32_t>({l.TempsBlanc, l.TempsNoir, l.IncBlanc}), std::vector<int32_t>({100, 1000, 7}));
     EXPECT_EQ(l.Noeuds, 0u);
+    EXPECT_EQ(LitLimites(" movestogo 5 wtime 9000 movestogo 9").CoupsAvantControle, 5);
+    for (const char* Go : {" wtime 9000 movestogo", " wtime 9000 movestogo -3", " movetime 500 movestogo 2"})
+        EXPECT_EQ(LitLimites(Go).CoupsAvantControle, 0) << Go;
 }
 
 namespace {
