@@ -103,8 +103,8 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
             CopieLigne(Ligne, s, a, c, Enfant);
             if (Rapporte) NouvelleVariation(Ligne, Alpha, n - i + 1);
             if (Alpha > SeuilMat) {
-                if (!MatLePlusCourt) return Alpha;
-                if (Variantes == 1) Seuil = std::max(Alpha, static_cast<int16_t>(MatVise - 1));
+                if (!MatLePlusCourt && !MatCourtALaRacine) return Alpha;
+                if (MatLePlusCourt && Variantes == 1) Seuil = std::max(Alpha, static_cast<int16_t>(MatVise - 1));
             }
         }
         if (i == 1 && !Arret && Rapporte) {
@@ -125,8 +125,8 @@ bool TChercheur::ACoupLegal() {
     return Liste.NbCoups > 0;
 }
 
-void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Intervalle, TDevoirs& D, int32_t Decalage,
-                         bool Inverse) {
+void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Intervalle, TDevoirs& D, bool MatCourt,
+                         int32_t Decalage, bool Inverse) {
     Limites = &L;
     Devoirs = &D;
     Variantes = NbVariantes;
@@ -142,6 +142,7 @@ void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Interv
     // The lowest score of a mate in L.Mat moves or fewer; any mate when
     // L.Mat is beyond the longest mate a score can say.
     MatLePlusCourt = L.Mat > 0;
+    MatCourtALaRacine = MatCourt;
     MatVise = static_cast<int16_t>(std::max(MatEnCoups(std::min(L.Mat, ValeurMat / 2)), SeuilMat + 1));
     Iteration = ProfondeurSel = 0;
     RacineAmelioree = Choisi = false;

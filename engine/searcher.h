@@ -42,11 +42,12 @@ public:
     // --- one search ----------------------------------------------------------------
     // Sets up a search of the board within Limites (kept, unchanged, until
     // the search ends), looking for Variantes variations at the root and
-    // calling Devoirs every Intervalle + 1 nodes.  A helper's searches start
-    // Decalage plies deeper, and with Inverse take the root moves after the
-    // first in the reverse order.
+    // calling Devoirs every Intervalle + 1 nodes; with MatCourt the root
+    // searches on past a first mate for a shorter one.  A helper's searches
+    // start Decalage plies deeper, and with Inverse take the root moves after
+    // the first in the reverse order.
     void Prepare(const TLimites& Limites, int32_t Variantes, uint64_t Intervalle, TDevoirs& Devoirs,
-                 int32_t Decalage = 0, bool Inverse = false);
+                 bool MatCourt = false, int32_t Decalage = 0, bool Inverse = false);
     // True when the side to move has at least one legal move.
     bool ACoupLegal();
     // The root moves of go searchmoves that are legal here (the others are
@@ -214,6 +215,9 @@ private:
     // search.cpp say how), and ends on a mate scoring MatVise or more for
     // the side to move, or against it.
     bool MatLePlusCourt = false;
+    // At a limited strength the root searches on past a first mate, so that
+    // a shorter one is played (a mate in one rather than in two).
+    bool MatCourtALaRacine = false;
     int16_t MatVise = 0;
     uint64_t IntervalleVerification = IntervallePrincipal;
     bool Choisi = false;  // an iteration (or the tables) chose a move

@@ -130,7 +130,7 @@ void TEquipe::Boucle(TAuxiliaire& Auxiliaire) {
         const bool Diversifie = (Essai & 1) == 0;
         Auxiliaire.Devoirs.SautPermis = (Essai & 2) != 0;
         if (Diversifie)
-            c.Prepare(*LimitesAuxiliaires, 1, IntervalleAuxiliaire, Auxiliaire.Devoirs, Impair ? 0 : 1, Impair);
+            c.Prepare(*LimitesAuxiliaires, 1, IntervalleAuxiliaire, Auxiliaire.Devoirs, false, Impair ? 0 : 1, Impair);
         else
             c.Prepare(*LimitesAuxiliaires, 1, IntervalleAuxiliaire, Auxiliaire.Devoirs);
         c.RepriseCoupsRecherche(Chef);

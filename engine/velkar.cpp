@@ -76,7 +76,7 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
         // solve gets their move at once.
         Devoirs.Demarre(Pos);
         // (The root's legal moves are those ACoupLegal listed.)
-        Chef.Prepare(Requete.Limites, Devoirs.Variantes(), Devoirs.Intervalle(), Devoirs);
+        Chef.Prepare(Requete.Limites, Devoirs.Variantes(), Devoirs.Intervalle(), Devoirs, Requete.Reglages.LimiteForce);
         Chef.RetientCoupsRecherche(Rapporteur);
         const bool Resolue = Chef.AvecTables() && Chef.CoupDesTables();
 
