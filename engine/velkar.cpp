@@ -63,6 +63,9 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
     TChercheur& Chef = Equipe.Principal();
     TSignaux& Signaux = Etat->Signaux;
     Signaux.Arme(Requete.Limites.Ponder);
+    // A game at the end of the per-ply tables goes on from a lower ply, so
+    // that the search has its room and its move is played.
+    Pos.Recentre();
     TDevoirsPrincipal Devoirs(Requete, Signaux, Ecouteur, Rapporteur, Equipe, Etat->Tables.Transposition);
     TResultat r;
 
