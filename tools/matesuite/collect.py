@@ -5,11 +5,11 @@ reference engine as the judge (Debian's Stockfish by default).
 Every position is searched briefly; those where the side to move mates in
 1..MAX moves are searched again, longer, and kept with the mate length the
 longer search gives and its first move, or a shorter one that `go mate`
-then finds.  With
---walk L, a longer mate (up to L moves) is followed along the reference's
-line until MAX moves are left, and that position is kept too (its id says
-how many plies were played).  The output is EPD with `dm N` (mate in N
-moves), `bm` as the first move in coordinates, and the source's id.
+then finds.  With --walk L, a longer mate (up to L moves) is followed along
+the reference's line until MAX moves are left, and that position is kept
+(its id says how many plies were played).  The output is EPD with `dm N`
+(mate in N moves), `bm` as the first move in coordinates, and the source's
+id.
 
     python3 tools/matesuite/collect.py ../shared/data/wac.epd ../shared/data/bk.epd > mates.epd
 """
