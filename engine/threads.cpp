@@ -27,7 +27,7 @@ public:
         const uint64_t Limite = Equipe.LimitesAuxiliaires->Noeuds;
         if (Limite > 0 && Equipe.NoeudsTous() >= Limite) return false;
         // Another thread has finished this iteration: on to the next one.
-        if (SautPermis && Equipe.ProfondeurFaite() >= c.IterationEnCours()) {
+        if (Equipe.ProfondeurFaite() >= c.IterationEnCours()) {
             Saut = true;
             return false;
         }
@@ -43,7 +43,6 @@ public:
         Saut = false;
         return Equipe.ProfondeurFaite();
     }
-    bool SautPermis = true;
 
 private:
     TEquipe& Equipe;
@@ -126,13 +125,7 @@ void TEquipe::Boucle(TAuxiliaire& Auxiliaire) {
         }
         TChercheur& c = Auxiliaire.Chercheur;
         const bool Impair = Auxiliaire.Numero % 2 == 1;
-        static const int Essai = std::getenv("VELKAR_SMP") ? std::atoi(std::getenv("VELKAR_SMP")) : 0;
-        const bool Diversifie = (Essai & 1) == 0;
-        Auxiliaire.Devoirs.SautPermis = (Essai & 2) != 0;
-        if (Diversifie)
-            c.Prepare(*LimitesAuxiliaires, 1, IntervalleAuxiliaire, Auxiliaire.Devoirs, false, Impair ? 0 : 1, Impair);
-        else
-            c.Prepare(*LimitesAuxiliaires, 1, IntervalleAuxiliaire, Auxiliaire.Devoirs);
+        c.Prepare(*LimitesAuxiliaires, 1, IntervalleAuxiliaire, Auxiliaire.Devoirs, false, Impair ? 0 : 1, Impair);
         c.RepriseCoupsRecherche(Chef);
         c.Itere(false);
         {
@@ -186,8 +179,6 @@ void TEquipe::NoteProfondeur(int32_t Profondeur) {
 }
 
 const TChercheur& TEquipe::Elu() const {
-    static const int Essai = std::getenv("VELKAR_SMP") ? std::atoi(std::getenv("VELKAR_SMP")) : 0;
-    if ((Essai & 4) == 0) return Chef;
     // The searchers that chose a move, the main one first.
     const TChercheur* Candidats[TVelkar::FilsMax];
     int32_t n = 0;

@@ -3,7 +3,7 @@
 
 levels: at every level and clock of the sweep, the mates in one of
   ../shared/data/mate_in_1.epd and the mates in two of
-  tests/data/mates.epd (when present) are played, and king and queen or
+  tests/data/mate_suite.epd (verified with another engine) are played, and king and queen or
   king and rook win against a random mover.
 nodes: `go nodes N` for N from 1 to 8000 with Threads 1, 2, 4 and 8 on
   positions where the move the first iteration tries first loses material:
@@ -83,7 +83,7 @@ def mates(limit):
             fields = line.split()
             if len(fields) > 4:
                 out.append((" ".join(fields[:4]) + " 0 1", 1))
-    two = os.path.join(ROOT, "tests", "data", "mates.epd")
+    two = os.path.join(ROOT, "tests", "data", "mate_suite.epd")
     if os.path.exists(two):
         with open(two) as f:
             for line in f:
