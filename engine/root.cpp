@@ -218,6 +218,57 @@ bool TChercheur::CoupDesTables() {
     return false;
 }
 
+bool TChercheur::Mate() {
+    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
+    Pos.GenereCoupsLegaux(Liste);
+    return Liste.NbCoups == 0 && Pos.RoiEchec(Pos.Camp);
+}
+
+bool TChercheur::ForceMat(int32_t Coups) {
+    const bool Racine = Pos.NumDemiCoup == DemiCoupRacine;
+    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
+    Pos.GenereCoupsLegaux(Liste);
+    if (Racine) FiltreRacine(Liste);
+    for (int32_t i = 1; i <= Liste.NbCoups; ++i) {
+        const sCoup m = Liste.Coups[i];
+        const int32_t s = Pos.CaseDe(m);
+        Pos.EffectuerDeplacement(s, m.Arrivee, m.Promotion);
+        ++Noeuds;
+        // The last move of a mate gives check; a longer one must leave the
+        // opponent a reply to every one of which a mate follows.
+        bool Mat = Pos.RoiEchec(Pos.Camp) && Mate();
+        if (!Mat && Coups > 1) {
+            ListeCoupsPly& Reponses = ListeCoups[Pos.NumDemiCoup];
+            Pos.GenereCoupsLegaux(Reponses);
+            Mat = Reponses.NbCoups > 0;
+            for (int32_t k = 1; k <= Reponses.NbCoups && Mat; ++k) {
+                const sCoup r = Reponses.Coups[k];
+                Pos.EffectuerDeplacement(Pos.CaseDe(r), r.Arrivee, r.Promotion);
+                ++Noeuds;
+                Mat = ForceMat(Coups - 1);
+                Pos.Restaure();
+            }
+        }
+        Pos.Restaure();
+        if (Mat) {
+            if (Racine) CoupRacine = TCoupTable{m.Piece, m.Arrivee, m.Promotion};
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TChercheur::CoupDeMat(int32_t Coups) {
+    for (int32_t n = 1; n <= Coups; ++n) {
+        if (!ForceMat(n)) continue;
+        DemiCoupCoupRacine = Pos.NumDemiCoup;
+        ScoreCoupRacine = MatEnCoups(n);
+        ProfondeurCoupRacine = 2 * n - 1;
+        return true;
+    }
+    return false;
+}
+
 void TChercheur::FiltreRacine(ListeCoupsPly& Liste) const {
     int32_t n = 0;
     for (int32_t i = 1; i <= Liste.NbCoups; ++i) {

@@ -58,6 +58,9 @@ public:
     // The move the endgame tables choose at the root, when they know the
     // position and nothing asks for a search among other moves.
     bool CoupDesTables();
+    // A mate in Coups moves or fewer, the shortest, found by trying every
+    // line to its end (no pruning can hide it), taken as the move to play.
+    bool CoupDeMat(int32_t Coups);
     // Deeper and deeper, each iteration inside a window around the last
     // score, until the duties, the limits, a mate or the stop end it.
     // Nothing is searched when the tables already chose (Resolue).
@@ -175,6 +178,10 @@ private:
     // The variations after the first, each the best root move not yet
     // shown, then the lines of the iteration, best first.
     void VariationsSuivantes(int16_t Profondeur, bool Echec, const LigneVP& Premiere, int16_t Score);
+    // Can the side to move mate in Coups moves or fewer, against every
+    // defence?  Every legal move is tried; the root's mating move is kept.
+    bool ForceMat(int32_t Coups);
+    bool Mate();  // the side to move is checkmated
     // A variation's move as the table keeps it, on the root's board.
     TCoupTable CoupTableDe(const TCoupUci& c) const {
         return TCoupTable{Pos.Echiquier[c.Depart], c.Arrivee, c.Promotion};

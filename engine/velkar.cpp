@@ -11,6 +11,9 @@
 
 namespace velkar {
 
+// The longest mate a limited level always plays.
+constexpr int32_t MatToujoursVu = 2;
+
 // The game's board is the main searcher's board: the engine lends it for
 // every search, and the search leaves traces in its per-ply state above
 // the current ply (check flags and key histories of the plies it visited,
@@ -81,7 +84,10 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
         // (The root's legal moves are those ACoupLegal listed.)
         Chef.Prepare(Requete.Limites, Devoirs.Variantes(), Devoirs.Intervalle(), Devoirs, Requete.Reglages.LimiteForce);
         Chef.RetientCoupsRecherche(Rapporteur);
-        const bool Resolue = Chef.AvecTables() && Chef.CoupDesTables();
+        // A limited level never misses a mate in two or fewer, whatever its
+        // clock and budget: every line is tried first.
+        const bool Resolue = (Chef.AvecTables() && Chef.CoupDesTables()) ||
+                             (Requete.Reglages.LimiteForce && Chef.CoupDeMat(MatToujoursVu));
 
         // 2. The helpers search beside it, on the same root, until it ends.
         const bool AvecEquipe =
