@@ -1,8 +1,9 @@
-// The duties of a searcher besides searching.  A helper has none: the
-// defaults below do nothing.  The main searcher's (TDevoirsPrincipal) keep
-// the clock, hear the input through the listener, watch the node limit and
-// the level's budget, and hand what the search finds to the reporter; they
-// are the only writer of the stop state during a search.
+// The duties of a searcher besides searching; the defaults below do
+// nothing.  The main searcher's (TDevoirsPrincipal) keep the clock, hear the
+// input through the listener, watch the node limit and the level's budget,
+// and hand what the search finds to the reporter; they are the only writer
+// of the stop state during a search.  A helper's (threads.cpp) keep no clock
+// and hear nothing: they stop it when the team says so.
 #pragma once
 
 #include <cstdint>

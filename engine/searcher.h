@@ -2,7 +2,8 @@
 // it touches (its move lists, killers, histories, variations and counts).
 // It shares the transposition table with the other searchers, and is given
 // its duties (duties.h): the main searcher's keep the clock, hear the input
-// and report; a helper's do nothing.  Every searcher runs the same
+// and report; a helper's only watch the team's stop, the node limit and the
+// iterations other threads finished.  Every searcher runs the same
 // iterative deepening (Itere).
 #pragma once
 

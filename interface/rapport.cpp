@@ -103,12 +103,7 @@ void TRapporteurUci::Infos(const TInfos& i) {
             EcritCompteurs(l, i, true);
             EcritVariation(l, *i.Ligne);
             break;
-        case TInfos::MultiPV:
-            l.Ajoute(" multipv %d", i.NumeroVariation);
-            EcritScore(l, i, AfficheWdl);
-            EcritCompteurs(l, i, true);
-            EcritVariation(l, *i.Ligne);
-            break;
+        case TInfos::MultiPV: l.Ajoute(" multipv %d", i.NumeroVariation); [[fallthrough]];
         case TInfos::Retenue:
             EcritScore(l, i, AfficheWdl);
             EcritCompteurs(l, i, true);
