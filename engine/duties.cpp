@@ -211,6 +211,19 @@ void TDevoirsPrincipal::RapporteElu(const TChercheur& Principal, const TChercheu
     Rapporteur.Infos(i);
 }
 
+void TDevoirsPrincipal::RapporteChoixDuNiveau(const TChercheur& c) {
+    if (!LigneAvecScore) return;  // the final line will give the move
+    TInfos i;
+    i.Genre = NbVariantes > 1 ? TInfos::MultiPV : TInfos::Retenue;
+    i.NumeroVariation = 1;
+    i.Profondeur = c.ProfondeurChoisie();
+    i.ProfondeurSel = c.ProfondeurSelective();
+    ScoreDe(c.Plateau(), c.ScoreChoisi(), i);
+    Compteurs(c, i);
+    i.Ligne = &c.Variation();
+    Rapporteur.Infos(i);
+}
+
 void TDevoirsPrincipal::RapporteSansCoup(bool Mat) {
     // Mated, the game is lost; stalemated, it is drawn.
     TInfos i;

@@ -93,6 +93,9 @@ public:
     // The team chose another searcher's move: its variation and score are
     // reported as the search's last line.
     void RapporteElu(const TChercheur& Principal, const TChercheur& Elu);
+    // A limited level chose another move than its best: that move's
+    // variation and score, as the first variation, end the lines.
+    void RapporteChoixDuNiveau(const TChercheur& c);
     // No legal move: mated (or stalemated) at depth 0.
     void RapporteSansCoup(bool Mat);
 

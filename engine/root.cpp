@@ -337,14 +337,15 @@ void TChercheur::RetientVariation(int32_t k) {
     std::copy(l.Coups, l.Coups + l.NbCoups, DerniereVP.Coups);
 }
 
-void TChercheur::ChoisitCoupDuNiveau(const TNiveau& Niveau) {
-    if (NbCandidats < 2) return;
+bool TChercheur::ChoisitCoupDuNiveau(const TNiveau& Niveau) {
+    if (NbCandidats < 2) return false;
     // The variations must be those of the move the search settled on.
-    if (!(CoupTableDe(Variations[Candidats[0]].Coups[0]) == CoupRacine)) return;
+    if (!(CoupTableDe(Variations[Candidats[0]].Coups[0]) == CoupRacine)) return false;
     int32_t Scores[VariationsMax];
     for (int32_t k = 0; k < NbCandidats; ++k) Scores[k] = ScoresVariations[Candidats[k]];
     const int32_t k = ChoisitCandidat(Scores, NbCandidats, Niveau, Pos.Cle);
     if (k != 0) RetientVariation(Candidats[k]);
+    return k != 0;
 }
 
 void TChercheur::Itere(bool Resolue) {
@@ -421,9 +422,9 @@ void TChercheur::Itere(bool Resolue) {
     TbHitsVus.store(TbHits, std::memory_order_relaxed);
 }
 
-void TChercheur::Conclut(const TNiveau* Niveau) {
+bool TChercheur::Conclut(const TNiveau* Niveau) {
     if (!Choisi) CoupDeSecours();
-    if (Niveau != nullptr) ChoisitCoupDuNiveau(*Niveau);
+    return Niveau != nullptr && ChoisitCoupDuNiveau(*Niveau);
 }
 
 }  // namespace velkar

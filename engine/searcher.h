@@ -67,8 +67,9 @@ public:
     // Nothing is searched when the tables already chose (Resolue).
     void Itere(bool Resolue);
     // After the iterations: the move of the first iteration when none was
-    // chosen, and at a limited strength the one the level's draw picks.
-    void Conclut(const TNiveau* Niveau);
+    // chosen, and at a limited strength the one the level's draw picks
+    // (true when that is not the search's best).
+    bool Conclut(const TNiveau* Niveau);
 
     // --- what it found and counted -------------------------------------------------
     // The move chosen, in coordinates on the searched board, with its score
@@ -189,7 +190,7 @@ private:
     }
     // Variation k becomes the search's answer: its move, score and line.
     void RetientVariation(int32_t k);
-    void ChoisitCoupDuNiveau(const TNiveau& Niveau);
+    bool ChoisitCoupDuNiveau(const TNiveau& Niveau);
     // The move the first iteration searches first, with the static score.
     void CoupDeSecours();
 

@@ -95,7 +95,9 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
         if (AvecEquipe) Equipe.Demarre(Requete.Limites);
         Chef.Itere(Resolue);
         if (AvecEquipe) Equipe.Arrete();
-        Chef.Conclut(Resolue ? nullptr : Devoirs.NiveauDuChoix());
+        // A level that plays another move than its best says so in a last
+        // line, so that the line an interface shows is the move it gets.
+        if (Chef.Conclut(Resolue ? nullptr : Devoirs.NiveauDuChoix())) Devoirs.RapporteChoixDuNiveau(Chef);
         // With helpers, the searchers vote; another one's move comes with
         // its variation and score as the last line.
         const TChercheur& Elu = AvecEquipe && Devoirs.Variantes() == 1 ? Equipe.Elu() : Chef;

@@ -36,6 +36,22 @@ class LimitedStrength(unittest.TestCase):
                 _, best = e.search("go wtime 3000 btime 3000", timeout=30)
                 self.assertEqual(BEST.match(best).group(1), expected, line)
 
+    def test_last_line_shows_the_move_played(self):
+        # The level often plays another candidate than its best: an
+        # interface shows the last first variation as the engine's plan.
+        moves = "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 d2d3 f8c5 c2c3 d7d6".split()
+        with Engine() as e:
+            e.banner()
+            e.send(*lowest_level())
+            for n in range(len(moves)):
+                e.send(position_command(None, moves[:n]))
+                infos, best = e.search("go wtime 3000 btime 3000", timeout=30)
+                first = [l for l in infos if " pv " in l and re.search(r" multipv (?!1 )", l) is None]
+                pv = first[-1].split(" pv ")[1].split()
+                m = re.match(r"^bestmove (\S+)(?: ponder (\S+))?$", best)
+                self.assertEqual(m.group(1), pv[0], (n, infos[-3:]))
+                self.assertEqual(m.group(2), pv[1] if len(pv) > 1 else None, n)
+
     def test_bare_king_endings_are_won_against_random_moves(self):
         rng = random.Random(3)
         for fen in ("8/8/8/3k4/8/8/8/R3K3 w - - 0 1", "8/8/2k5/8/8/8/8/3QK3 w - - 0 1"):

@@ -35,7 +35,7 @@ for half in standard chess960; do
   echo "== $half"
   grep -E "^Results of|^Elo|^Games|Ptnml" "$out/$half.out" | tail -4
   echo "game endings:"
-  grep -o '{[^}]*}' "$out/$half.pgn" | grep -v "^{[-+0-9.]*/[0-9]*" | sort | uniq -c | sort -rn
+  grep -E "^Finished game" "$out/$half.out" | sed -E 's/.*\{(.*)\}.*/\1/' | sort | uniq -c | sort -rn
   echo "warnings:"
-  grep -h "Warning" "$out/$half.log" | sed -E 's/.*Warning; //' | cut -c1-80 | sort | uniq -c || true
+  grep -h "Warning" "$out/$half.out" | sed -E 's/.*Warning; //; s/ - move [^ ]*//' | sort | uniq -c || true
 done
