@@ -11,8 +11,12 @@
 
 namespace velkar {
 
-TChercheur::TChercheur(TPosition& Pos, TTableTransposition& Transposition, TTablePions& Pions)
+TChercheur::TChercheur(TPosition& Pos, TTableTransposition& Transposition, TTablePions& Pions, bool MemoireNulle)
     : Pos(Pos), Transposition(Transposition), Pions(Pions) {
+    if (MemoireNulle) {
+        HistoriqueMaxDemiCoup = 0;
+        return;
+    }
     std::memset(ListeCoups, 0, sizeof ListeCoups);
     std::memset(Killers, 0, sizeof Killers);
     std::memset(Historique, 0, sizeof Historique);

@@ -33,7 +33,9 @@ class TChercheur {
 public:
     // Pos is the board it searches: the game for the main searcher (lent by
     // the engine), a copy for a helper.
-    TChercheur(TPosition& Pos, TTableTransposition& Transposition, TTablePions& Pions);
+    // MemoireNulle: the searcher lies in memory known to be zero, which it
+    // then leaves untouched until its searches reach it.
+    TChercheur(TPosition& Pos, TTableTransposition& Transposition, TTablePions& Pions, bool MemoireNulle = false);
     TChercheur(const TChercheur&) = delete;
     TChercheur& operator=(const TChercheur&) = delete;
 
