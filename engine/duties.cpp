@@ -200,28 +200,24 @@ void TDevoirsPrincipal::RapporteFinale(const TChercheur& c, const TPosition& Pos
     Rapporteur.Infos(i);
 }
 
-void TDevoirsPrincipal::RapporteElu(const TChercheur& Principal, const TChercheur& Elu) {
-    TInfos i;
-    i.Genre = TInfos::Retenue;
-    i.Profondeur = Elu.ProfondeurChoisie();
-    i.ProfondeurSel = std::max(Principal.ProfondeurSelective(), Elu.ProfondeurSelective());
-    ScoreDe(Principal.Plateau(), Elu.ScoreChoisi(), i);
-    Compteurs(Principal, i);
-    i.Ligne = &Elu.VariationFaite();
-    Rapporteur.Infos(i);
-}
-
-void TDevoirsPrincipal::RapporteChoixDuNiveau(const TChercheur& c) {
-    if (!LigneAvecScore) return;  // the final line will give the move
+void TDevoirsPrincipal::RapporteRetenue(const TChercheur& Principal, const TChercheur& Auteur, const LigneVP& Ligne) {
     TInfos i;
     i.Genre = NbVariantes > 1 ? TInfos::MultiPV : TInfos::Retenue;
     i.NumeroVariation = 1;
-    i.Profondeur = c.ProfondeurChoisie();
-    i.ProfondeurSel = c.ProfondeurSelective();
-    ScoreDe(c.Plateau(), c.ScoreChoisi(), i);
-    Compteurs(c, i);
-    i.Ligne = &c.Variation();
+    i.Profondeur = Auteur.ProfondeurChoisie();
+    i.ProfondeurSel = std::max(Principal.ProfondeurSelective(), Auteur.ProfondeurSelective());
+    ScoreDe(Principal.Plateau(), Auteur.ScoreChoisi(), i);
+    Compteurs(Principal, i);
+    i.Ligne = &Ligne;
     Rapporteur.Infos(i);
+}
+
+void TDevoirsPrincipal::RapporteElu(const TChercheur& Principal, const TChercheur& Elu) {
+    RapporteRetenue(Principal, Elu, Elu.VariationFaite());
+}
+
+void TDevoirsPrincipal::RapporteChoixDuNiveau(const TChercheur& c) {
+    if (LigneAvecScore) RapporteRetenue(c, c, c.Variation());  // else the final line gives the move
 }
 
 void TDevoirsPrincipal::RapporteSansCoup(bool Mat) {

@@ -100,6 +100,9 @@ public:
     void RapporteSansCoup(bool Mat);
 
 private:
+    // The last line: the move Auteur chose, with its score and Ligne, as the
+    // first variation; counts from the main searcher, Principal.
+    void RapporteRetenue(const TChercheur& Principal, const TChercheur& Auteur, const LigneVP& Ligne);
     // Acts on one event of the listener; false when the search must stop.
     bool Entend(TEcouteur::TEvenement Evenement);
     void Attend(int32_t Millisecondes);

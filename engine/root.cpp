@@ -218,12 +218,6 @@ bool TChercheur::CoupDesTables() {
     return false;
 }
 
-bool TChercheur::Mate() {
-    ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
-    Pos.GenereCoupsLegaux(Liste);
-    return Liste.NbCoups == 0 && Pos.RoiEchec(Pos.Camp);
-}
-
 bool TChercheur::ForceMat(int32_t Coups) {
     const bool Racine = Pos.NumDemiCoup == DemiCoupRacine;
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
@@ -234,13 +228,15 @@ bool TChercheur::ForceMat(int32_t Coups) {
         const int32_t s = Pos.CaseDe(m);
         Pos.EffectuerDeplacement(s, m.Arrivee, m.Promotion);
         ++Noeuds;
-        // The last move of a mate gives check; a longer one must leave the
-        // opponent a reply to every one of which a mate follows.
-        bool Mat = Pos.RoiEchec(Pos.Camp) && Mate();
-        if (!Mat && Coups > 1) {
+        // The last move of a mate gives check and leaves no reply (none
+        // without check is a stalemate); a longer one must leave replies to
+        // every one of which a mate follows.
+        const bool Echec = Pos.RoiEchec(Pos.Camp);
+        bool Mat = false;
+        if (Echec || Coups > 1) {
             ListeCoupsPly& Reponses = ListeCoups[Pos.NumDemiCoup];
             Pos.GenereCoupsLegaux(Reponses);
-            Mat = Reponses.NbCoups > 0;
+            Mat = Reponses.NbCoups == 0 ? Echec : Coups > 1;
             for (int32_t k = 1; k <= Reponses.NbCoups && Mat; ++k) {
                 const sCoup r = Reponses.Coups[k];
                 Pos.EffectuerDeplacement(Pos.CaseDe(r), r.Arrivee, r.Promotion);

@@ -185,7 +185,6 @@ private:
     // Can the side to move mate in Coups moves or fewer, against every
     // defence?  Every legal move is tried; the root's mating move is kept.
     bool ForceMat(int32_t Coups);
-    bool Mate();  // the side to move is checkmated
     // A variation's move as the table keeps it, on the root's board.
     TCoupTable CoupTableDe(const TCoupUci& c) const {
         return TCoupTable{Pos.Echiquier[c.Depart], c.Arrivee, c.Promotion};

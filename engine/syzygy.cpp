@@ -248,9 +248,7 @@ int32_t ChargeTablesFinales(const std::string& Chemin, const TDitFonction& Dit) 
     const std::string Messages = CaptureSorties([&] { Pret = tb_init(Dossier.c_str()); });
     for (size_t Debut = 0; Debut < Messages.size();) {
         const size_t Fin = std::min(Messages.find('\n', Debut), Messages.size());
-        std::string Ligne = Messages.substr(Debut, Fin - Debut);
-        // Its own lines for an interface, said once with ours.
-        if (Ligne.rfind("info string ", 0) == 0) Ligne.erase(0, 12);
+        const std::string Ligne = Messages.substr(Debut, Fin - Debut);
         if (!Ligne.empty()) Dis("SyzygyPath: the prober says: " + Ligne);
         Debut = Fin + 1;
     }

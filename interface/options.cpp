@@ -93,8 +93,13 @@ void CheminTables(TSession& S, std::string_view Chemin) {
     }
     // Table files that do not hold together are left out, each said.
     S.TablesChargees = UnDossier ? std::string(Chemin) : std::string();
-    const int32_t Pieces = TVelkar::ChargeTablesFinales(
-        S.TablesChargees, [&S](const std::string& Ligne) { S.Ecrit("info string " + Ligne); });
+    const int32_t Pieces = TVelkar::ChargeTablesFinales(S.TablesChargees, [&S](const std::string& Ligne) {
+        // The prober writes some of its own lines for an interface already:
+        // their prefix is said once.
+        std::string Texte = Ligne;
+        if (const size_t k = Texte.find("info string "); k != std::string::npos) Texte.erase(k, 12);
+        S.Ecrit("info string " + Texte);
+    });
     if (Chemin.empty()) return;
     if (Pieces > 0) {
         S.Ecrit("info string endgame tables of up to " + std::to_string(Pieces) + " pieces found");
