@@ -1,7 +1,7 @@
 """The mate suite (tests/data/mate_suite.epd) through tools/matesuite: every
 position answers `go mate N` by itself with a mate in N or fewer and a line
 that plays it out.  The limit per position is generous (the slowest takes a
-few seconds here); README.md gives the measured figures."""
+few seconds here); docs/mates-and-time.md gives the measured figures."""
 
 import os
 import subprocess
