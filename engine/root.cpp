@@ -30,7 +30,7 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
     const int16_t ProfondeurStockee = Profondeur < 0 ? 0 : Profondeur;
 
     // 4. The moves.
-    Pos.EnEchec[Pos.NumDemiCoup] = Echec;
+    Pos.NoteEchec(Echec);
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
     Pos.GenereListeCoups(Liste);
     int32_t n = Liste.NbCoups;
@@ -150,7 +150,7 @@ void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Interv
     DerniereVP.NbCoups = 0;
     // The root's check flag, which the generation of its moves reads.
     EchecRacine = Pos.RoiEchec(Pos.Camp);
-    Pos.EnEchec[Pos.NumDemiCoup] = EchecRacine;
+    Pos.NoteEchec(EchecRacine);
     PiecesFinales = PiecesTablesFinales();
 }
 

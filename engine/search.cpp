@@ -83,7 +83,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
     // 8. Without a table move, one from a shallower search; then the moves.
     if (CoupTable.Piece == -1 && Profondeur >= 2)
         CoupTable = Sonde(static_cast<int16_t>(Profondeur - 1), Alpha, Beta).Coup;
-    Pos.EnEchec[Pos.NumDemiCoup] = Echec;
+    Pos.NoteEchec(Echec);
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
     Pos.GenereListeCoups(Liste);
     const int32_t n = Liste.NbCoups;

@@ -16,11 +16,8 @@ constexpr int32_t MatToujoursVu = 2;
 
 // The game's board is the main searcher's board: the engine lends it for
 // every search, and the search leaves traces in its per-ply state above
-// the current ply (check flags and key histories of the plies it visited,
-// read again by later searches where they do not write them first).  What
-// a search finds therefore depends on the searches before it in the same
-// game, as it always has; the bench signature counts on it.  New games and
-// Clear Hash wipe those traces.
+// the current ply, which later searches read (TPosition::OublieTraces says
+// which, and what a new game and Clear Hash wipe of them).
 struct TVelkar::TEtat {
     TTablesPartagees Tables{HashDefaut};
     TPosition Partie;
@@ -54,11 +51,11 @@ bool TVelkar::JoueCoup(const TCoupUci& Coup) {
 void TVelkar::ChangeChess960(bool Chess960) {
     // The castling rights on the board belong to one kind of chess: a new
     // game from the start position for the other.
-    Etat->Partie.Chess960 = Chess960;
+    Etat->Partie.ChoisitChess960(Chess960);
     NouvellePartie();
 }
 
-bool TVelkar::Chess960() const { return Etat->Partie.Chess960; }
+bool TVelkar::Chess960() const { return Etat->Partie.Chess960(); }
 
 TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEcouteur& Ecouteur) {
     TPosition& Pos = Etat->Partie;
@@ -127,11 +124,7 @@ void TVelkar::PrepareTables() { Etat->Tables.Prepare(); }
 void TVelkar::ViderTables() {
     Etat->Tables.Reinitialise();
     Etat->Equipe.NouvellePartie();
-    TPosition& Pos = Etat->Partie;
-    for (int32_t p = Pos.NumDemiCoup + 1; p <= NbDemiCoups; ++p) {
-        Pos.EnEchec[p] = false;
-        Pos.HistoriqueCle[p] = Pos.HistoriqueClePions[p] = 0;
-    }
+    Etat->Partie.OublieTraces(TPosition::TOubli::Tout);
 }
 
 bool TVelkar::RedimensionneHash(int32_t Mo) {

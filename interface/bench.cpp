@@ -96,6 +96,11 @@ uint64_t Bench(TSession& S, int32_t Profondeur) {
     // interface's isready does before a game: the bench times the search,
     // not the system zeroing fresh pages at the first store into each.
     S.Moteur.PrepareTables();
+    // What earlier searches of this session left behind (the per-ply traces
+    // above the game, what the searchers learned) is forgotten first, so
+    // that the count is a freshly started engine's.
+    NouvellePartie(S);
+    S.Moteur.ViderTables();
     const uint64_t Debut = plateforme::GetTickCount();
     const TRequete Requete{LitLimites("depth " + std::to_string(Profondeur)), TReglages{}, false};
     TRapporteurBench Rapporteur(S);
