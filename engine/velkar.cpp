@@ -106,6 +106,9 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
         r.Joue = Pos.NumDemiCoup < DemiCoupsPartieMax;
         if (r.Joue) Pos.EffectuerDeplacement(r.Coup.Depart, r.Coup.Arrivee, r.Coup.Promotion);
         r.Variation = &Elu != &Chef ? Elu.VariationFaite() : Chef.Variation();
+        r.Annonce = r.Variation.NbCoups > 0 ? r.Variation.Coups[0] : r.Coup;
+        r.AvecPonder = r.Variation.NbCoups > 1;
+        if (r.AvecPonder) r.Ponder = r.Variation.Coups[1];
         r.Noeuds = Chef.NoeudsCherches() + Equipe.NoeudsAuxiliaires();
 
         // 4. The reply may have to wait; a search too short to have reported

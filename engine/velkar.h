@@ -25,9 +25,15 @@ struct TResultat {
     bool SansCoup = false;  // no legal move: nothing to play
     TCoupUci Coup{};        // the move chosen
     bool Joue = false;      // and played on the game (not past the end of the game's record)
-    // The variation of the last report with a score (none: NbCoups 0), from
-    // which an interface may take its reply and the move to ponder on.
+    // The variation of the last report with a score (none: NbCoups 0).
     LigneVP Variation{};
+    // The reply: the first move of that variation (a search that ends inside
+    // an iteration announces the move it was showing, which may not be the
+    // move played), the move chosen where there is none; and the move after
+    // it to ponder on, where the variation has one.
+    TCoupUci Annonce{};
+    bool AvecPonder = false;
+    TCoupUci Ponder{};
     uint64_t Noeuds = 0;       // nodes every thread counted
     bool StopEntendu = false;  // stop or quit arrived during the search
     bool Quit = false;         // quit arrived
