@@ -42,6 +42,9 @@ struct TReglages {
     int32_t Elo = EloMax;      // the level asked
 };
 
+// The most threads a search may have: the main one and its helpers.
+constexpr int32_t NbFilsMax = 256;
+
 struct TRequete {
     TLimites Limites;
     TReglages Reglages;

@@ -136,8 +136,8 @@ void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Interv
     DemiCoupMax = Pos.NumDemiCoup - 1 + Decalage;
     Compteur = Decalage;
     Noeuds = TbHits = 0;
-    NoeudsVus.store(0, std::memory_order_relaxed);
-    TbHitsVus.store(0, std::memory_order_relaxed);
+    Publies.Noeuds.store(0, std::memory_order_relaxed);
+    Publies.TbHits.store(0, std::memory_order_relaxed);
     Arret = false;
     // The lowest score of a mate in L.Mat moves or fewer; any mate when
     // L.Mat is beyond the longest mate a score can say.
@@ -414,8 +414,8 @@ void TChercheur::Itere(bool Resolue) {
         }
         if (Arret) break;
     }
-    NoeudsVus.store(Noeuds, std::memory_order_relaxed);
-    TbHitsVus.store(TbHits, std::memory_order_relaxed);
+    Publies.Noeuds.store(Noeuds, std::memory_order_relaxed);
+    Publies.TbHits.store(TbHits, std::memory_order_relaxed);
 }
 
 bool TChercheur::Conclut(const TNiveau* Niveau) {

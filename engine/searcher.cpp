@@ -58,8 +58,8 @@ bool TChercheur::CompteNoeud(bool Quiescence) {
 }
 
 bool TChercheur::Verifie() {
-    NoeudsVus.store(Noeuds, std::memory_order_relaxed);
-    TbHitsVus.store(TbHits, std::memory_order_relaxed);
+    Publies.Noeuds.store(Noeuds, std::memory_order_relaxed);
+    Publies.TbHits.store(TbHits, std::memory_order_relaxed);
     return Devoirs->Verifie(*this);
 }
 

@@ -13,6 +13,7 @@
 #include "duties.h"
 #include "hash.h"
 #include "limits.h"
+#include "partage.h"
 #include "position.h"
 #include "report.h"
 #include "strength.h"
@@ -95,11 +96,12 @@ public:
     bool DebutFait() const { return Iteration > 1 || RacineAmelioree; }
     const TPosition& Plateau() const { return Pos; }
     // The counts as other threads read them, published at every check.
-    uint64_t NoeudsPublies() const { return NoeudsVus.load(std::memory_order_relaxed); }
-    uint64_t TbHitsPublies() const { return TbHitsVus.load(std::memory_order_relaxed); }
+    uint64_t NoeudsPublies() const { return Publies.Noeuds.load(std::memory_order_relaxed); }
+    uint64_t TbHitsPublies() const { return Publies.TbHits.load(std::memory_order_relaxed); }
+    const TCompteursPublies& Compteurs() const { return Publies; }
     void OublieCompteurs() {
-        NoeudsVus.store(0, std::memory_order_relaxed);
-        TbHitsVus.store(0, std::memory_order_relaxed);
+        Publies.Noeuds.store(0, std::memory_order_relaxed);
+        Publies.TbHits.store(0, std::memory_order_relaxed);
     }
 
     // --- parts of the search, open to the tests -------------------------------------
@@ -231,7 +233,7 @@ private:
     int16_t MatVise = 0;
     uint64_t IntervalleVerification = IntervallePrincipal;
     bool Choisi = false;  // an iteration (or the tables) chose a move
-    std::atomic<uint64_t> NoeudsVus{0}, TbHitsVus{0};
+    TCompteursPublies Publies;
     // The order of the root moves after the first (a helper's may be reversed).
     enum TOrdre : int8_t { OrdreNormal, OrdreInverse };
     TOrdre Ordre = OrdreNormal;

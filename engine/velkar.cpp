@@ -66,7 +66,7 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
     // A game at the end of the per-ply tables goes on from a lower ply, so
     // that the search has its room and its move is played.
     Pos.Recentre();
-    TDevoirsPrincipal Devoirs(Requete, Signaux, Ecouteur, Rapporteur, Equipe, Etat->Tables.Transposition);
+    TDevoirsPrincipal Devoirs(Requete, Signaux, Ecouteur, Rapporteur, Equipe.Partage(), Etat->Tables.Transposition);
     TResultat r;
 
     if (!Chef.ACoupLegal()) {

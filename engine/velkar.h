@@ -62,7 +62,7 @@ public:
     static constexpr int32_t HashDefaut = 128;
 #endif
     static constexpr int32_t HashMin = 2, HashMax = 4096;
-    static constexpr int32_t FilsMax = 256;
+    static constexpr int32_t FilsMax = NbFilsMax;
 
     // The game at the start position; throws std::bad_alloc when the tables
     // cannot be had.
