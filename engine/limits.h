@@ -48,7 +48,8 @@ constexpr int32_t NbFilsMax = 256;
 struct TRequete {
     TLimites Limites;
     TReglages Reglages;
-    bool AvecEquipe = true;  // the helper threads search beside the main one
+    bool AvecEquipe = true;         // the helper threads search beside the main one
+    bool AvecTablesFinales = true;  // the endgame tables loaded may be probed
 };
 
 }  // namespace velkar

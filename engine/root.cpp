@@ -151,7 +151,7 @@ void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Interv
     // The root's check flag, which the generation of its moves reads.
     EchecRacine = Pos.RoiEchec(Pos.Camp);
     Pos.NoteEchec(EchecRacine);
-    PiecesFinales = PiecesTablesFinales();
+    PiecesFinales = Finales != nullptr ? Finales->Pieces() : 0;
 }
 
 void TChercheur::RetientCoupsRecherche(TRapporteur& Rapporteur) {
@@ -202,7 +202,8 @@ void TChercheur::CoupDeSecours() {
 
 bool TChercheur::CoupDesTables() {
     TRacineFinale r;
-    if (NbCoupsRecherche > 0 || Variantes > 1 || Pos.NumDemiCoup >= DemiCoupsPartieMax || !SondeRacineFinale(Pos, r))
+    if (NbCoupsRecherche > 0 || Variantes > 1 || Pos.NumDemiCoup >= DemiCoupsPartieMax || Finales == nullptr ||
+        !Finales->SondeRacine(Pos, r))
         return false;
     const ListeCoupsPly& Legaux = ListeCoups[Pos.NumDemiCoup];
     for (int32_t i = 1; i <= Legaux.NbCoups; ++i) {

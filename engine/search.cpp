@@ -32,7 +32,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
     // The endgame tables, once a capture or a pawn move made the position new.
     if (PiecesFinales > 0 && Pos.Compteur50 == 0) {
         TResultatFinale Resultat;
-        if (SondeFinale(Pos, Resultat)) {
+        if (Finales->Sonde(Pos, Resultat)) {
             ++TbHits;
             const int32_t v = ScoreFinale(Resultat, Eloignement);
             return static_cast<int16_t>(v >= Beta ? Beta : v <= Alpha ? Alpha : v);

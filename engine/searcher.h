@@ -30,6 +30,8 @@ constexpr int32_t Aspiration = 35;
 // score is this far below Alpha.
 constexpr int32_t MargeFutilite = 125;
 
+class TTablesFinales;
+
 class TChercheur {
 public:
     // Pos is the board it searches: the game for the main searcher (lent by
@@ -92,6 +94,9 @@ public:
     int32_t IterationEnCours() const { return Iteration; }
     int32_t ProfondeurSelective() const { return ProfondeurSel; }
     bool AvecTables() const { return PiecesFinales > 0; }
+    // The endgame tables the next searches may probe (none: nullptr).
+    void ChoisitTablesFinales(const TTablesFinales* Tables) { Finales = Tables; }
+    const TTablesFinales* TablesFinales() const { return Finales; }
     // A root move of the current search has been searched to the end.
     bool DebutFait() const { return Iteration > 1 || RacineAmelioree; }
     const TPosition& Plateau() const { return Pos; }
@@ -255,6 +260,7 @@ private:
     TCoupUci CoupsRecherche[TLimites::CoupsRechercheMax];
     int32_t NbCoupsRacineCherches = 0;  // root moves the search may play
     int32_t PiecesFinales = 0;          // pieces the endgame tables cover in this search, 0 without tables
+    const TTablesFinales* Finales = nullptr;
 
     TCoupTable CoupDernierSondage;  // the move of the last probe anywhere in the search
     int32_t NbCoupsRacine = 0, NumCoupRacine = 0;

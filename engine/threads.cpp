@@ -155,6 +155,7 @@ void TEquipe::Demarre(const TLimites& Limites) {
         std::lock_guard<std::mutex> l(Verrou);
         for (auto& a : Auxiliaires) {
             a->Pos = Chef.Plateau();
+            a->Chercheur.ChoisitTablesFinales(Chef.TablesFinales());
             a->Chercheur.OublieCompteurs();
         }
         LimitesAuxiliaires = &Limites;

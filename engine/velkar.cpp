@@ -23,6 +23,7 @@ struct TVelkar::TEtat {
     TPosition Partie;
     TEquipe Equipe{Partie, Tables};
     TSignaux Signaux;
+    TTablesFinales Finales;
 };
 
 TVelkar::TVelkar() : Etat(std::make_unique<TEtat>()) { NouvellePartie(); }
@@ -68,6 +69,7 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
     Pos.Recentre();
     TDevoirsPrincipal Devoirs(Requete, Signaux, Ecouteur, Rapporteur, Equipe.Partage(), Etat->Tables.Transposition);
     TResultat r;
+    Chef.ChoisitTablesFinales(Requete.AvecTablesFinales ? &Etat->Finales : nullptr);
 
     if (!Chef.ACoupLegal()) {
         // Checkmate or stalemate: there is nothing to play.
@@ -147,10 +149,12 @@ int32_t TVelkar::ChangeFils(int32_t Nombre) { return 1 + Etat->Equipe.Redimensio
 int32_t TVelkar::NbFils() const { return 1 + Etat->Equipe.NbAuxiliaires(); }
 
 int32_t TVelkar::ChargeTablesFinales(const std::string& Chemin, const std::function<void(const std::string&)>& Dit) {
-    return velkar::ChargeTablesFinales(Chemin, Dit);
+    return Etat->Finales.Charge(Chemin, Dit);
 }
 
-bool TVelkar::TablesFinalesCompilees() { return velkar::TablesFinalesCompilees(); }
+const std::string& TVelkar::CheminTablesFinales() const { return Etat->Finales.Chemin(); }
+
+bool TVelkar::TablesFinalesCompilees() { return TTablesFinales::Compilees(); }
 
 std::string TVelkar::Fen() const { return Etat->Partie.ChaineFen(); }
 
@@ -167,7 +171,7 @@ TEvaluation TVelkar::Evalue() const {
 
 bool TVelkar::AvisTables(TAvisTables& Avis) const {
     TRacineFinale r;
-    if (!SondeRacineFinale(Etat->Partie, r)) return false;
+    if (!Etat->Finales.SondeRacine(Etat->Partie, r)) return false;
     Avis.Resultat = r.Resultat;
     Avis.Dtz = r.Dtz;
     Avis.Coup =

@@ -106,12 +106,13 @@ public:
     // system gave.
     int32_t ChangeFils(int32_t Nombre);
     int32_t NbFils() const;
-    // The endgame tables of the directories in Chemin (empty: none); the
-    // largest number of pieces they cover, 0 for none.  What the loading has
-    // to say (table files left out, the prober's messages) goes to Dit, a
-    // line each.
-    static int32_t ChargeTablesFinales(const std::string& Chemin,
-                                       const std::function<void(const std::string&)>& Dit = {});
+    // The endgame tables of the directories in Chemin (empty: none), which
+    // every search probes unless its request says otherwise; the largest
+    // number of pieces they cover, 0 for none.  What the loading has to say
+    // (table files left out, the prober's messages) goes to Dit, a line each.
+    int32_t ChargeTablesFinales(const std::string& Chemin, const std::function<void(const std::string&)>& Dit = {});
+    // The path last given.
+    const std::string& CheminTablesFinales() const;
     static bool TablesFinalesCompilees();
 
     // --- looking at the game ----------------------------------------------------------
