@@ -84,7 +84,6 @@ void TPosition::OublieTraces(TOubli Quoi) {
         }
         return;
     }
-    // Above the current ply only: below it lie the game's own moves.
     for (int32_t p = NumDemiCoup + 1; p <= NbDemiCoups + 1; ++p) {
         if (p <= NbDemiCoups) {
             Traces.EnEchec[p] = false;

@@ -188,9 +188,10 @@ public:
     //    are wiped, the key histories survive (the starting ply's is set
     //    again with the position), as they always have: the searches of a
     //    game, and the bench's positions, each a new game, depend on them.
-    //  - Tout (Clear Hash, and the bench before its first position): also
-    //    the key histories above the current ply, so that the next search is
-    //    the one a freshly started engine makes.
+    //  - Tout (Clear Hash, and the bench before its first position): the
+    //    check flags, journals and key histories of every ply above the
+    //    current one (below it lie the game's own moves), so that the next
+    //    search is the one a freshly started engine makes.
     enum class TOubli { Partie, Tout };
     void OublieTraces(TOubli Quoi);
     // The key history of a ply (for the checks of the tests).
