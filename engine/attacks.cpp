@@ -95,7 +95,7 @@ bool TPosition::RoiEchec(int32_t CampRoi) const {
 // move, the whole attack test runs with the move made.
 bool TPosition::EchecRapide(int32_t CampRoi, int32_t Piece, int32_t CaseDepart, int32_t CaseArrivee) {
     const int32_t K = Pieces[NumeroRoi(CampRoi)].CasePiece;
-    if (!EnEchec[NumDemiCoup] && Pieces[Piece].TypePiece != Roi) {
+    if (!Traces.EnEchec[NumDemiCoup] && Pieces[Piece].TypePiece != Roi) {
         const int32_t d = Geometrie.DirectionEntre[K][CaseDepart];
         if (d == 0 || d == 9) return false;
         // The first piece on that line once the move is made; the piece that

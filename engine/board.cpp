@@ -27,13 +27,13 @@ TPosition::TPosition() {
     // Everything starts at zero, as a freshly allocated object would.
     std::memset(Pieces, 0, sizeof Pieces);
     std::memset(Echiquier, 0, sizeof Echiquier);
-    std::memset(Sauvegardes, 0, sizeof Sauvegardes);
-    std::memset(HistoriqueCle, 0, sizeof HistoriqueCle);
-    std::memset(HistoriqueClePions, 0, sizeof HistoriqueClePions);
+    std::memset(Traces.Sauvegardes, 0, sizeof Traces.Sauvegardes);
+    std::memset(Traces.HistoriqueCle, 0, sizeof Traces.HistoriqueCle);
+    std::memset(Traces.HistoriqueClePions, 0, sizeof Traces.HistoriqueClePions);
     std::memset(Occupations, 0, sizeof Occupations);
     std::memset(OccupationsBlanches, 0, sizeof OccupationsBlanches);
     std::memset(EcartsCases, 0, sizeof EcartsCases);
-    std::memset(EnEchec, 0, sizeof EnEchec);
+    std::memset(Traces.EnEchec, 0, sizeof Traces.EnEchec);
     NbPiecesBlanches = NbPiecesNoires = 0;
     Camp = NumDemiCoup = 0;
     RoqueBlancPetit = RoqueBlancGrand = RoqueNoirPetit = RoqueNoirGrand = 0;
@@ -70,13 +70,26 @@ void TPosition::InitialiserPosition() {
     // game always begins with this reset).
     Cle = ClePieces(false);
     ClePions = ClePieces(true);
-    HistoriqueCle[1] = Cle;
-    HistoriqueClePions[1] = ClePions;
+    Traces.HistoriqueCle[1] = Cle;
+    Traces.HistoriqueClePions[1] = ClePions;
     CompteDuPlateau(1);
+    OublieTraces(TOubli::Partie);
+}
 
-    for (int32_t p = 1; p <= NbDemiCoups; ++p) {
-        EnEchec[p] = false;
-        Sauvegardes[p].Nombre = 0;
+void TPosition::OublieTraces(TOubli Quoi) {
+    if (Quoi == TOubli::Partie) {
+        for (int32_t p = 1; p <= NbDemiCoups; ++p) {
+            Traces.EnEchec[p] = false;
+            Traces.Sauvegardes[p].Nombre = 0;
+        }
+        return;
+    }
+    for (int32_t p = NumDemiCoup + 1; p <= NbDemiCoups + 1; ++p) {
+        if (p <= NbDemiCoups) {
+            Traces.EnEchec[p] = false;
+            Traces.Sauvegardes[p].Nombre = 0;
+        }
+        Traces.HistoriqueCle[p] = Traces.HistoriqueClePions[p] = 0;
     }
 }
 

@@ -6,9 +6,9 @@
 
 #include "../platform/plateforme.h"
 #include "hash.h"
+#include "partage.h"
 #include "position.h"
 #include "searcher.h"
-#include "threads.h"
 #include "wdl.h"
 
 namespace velkar {
@@ -20,7 +20,8 @@ uint32_t Maintenant() { return static_cast<uint32_t>(plateforme::GetTickCount())
 }  // namespace
 
 TDevoirsPrincipal::TDevoirsPrincipal(const TRequete& Requete, TSignaux& Signaux, TEcouteur& Ecouteur,
-                                     TRapporteur& Rapporteur, TEquipe& Equipe, const TTableTransposition& Transposition)
+                                     TRapporteur& Rapporteur, TPartageEquipe& Equipe,
+                                     const TTableTransposition& Transposition)
     : Requete(Requete),
       Limites(Requete.Limites),
       Signaux(Signaux),

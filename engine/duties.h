@@ -17,7 +17,7 @@
 namespace velkar {
 
 class TChercheur;
-class TEquipe;
+class TPartageEquipe;
 class TPosition;
 class TTableTransposition;
 
@@ -58,7 +58,7 @@ constexpr uint64_t NoeudsRoiSeul = 200000;
 class TDevoirsPrincipal final : public TDevoirs {
 public:
     TDevoirsPrincipal(const TRequete& Requete, TSignaux& Signaux, TEcouteur& Ecouteur, TRapporteur& Rapporteur,
-                      TEquipe& Equipe, const TTableTransposition& Transposition);
+                      TPartageEquipe& Equipe, const TTableTransposition& Transposition);
 
     // A search of Pos begins: the clock starts and the level is set.
     void Demarre(const TPosition& Pos);
@@ -116,7 +116,7 @@ private:
     TSignaux& Signaux;
     TEcouteur& Ecouteur;
     TRapporteur& Rapporteur;
-    TEquipe& Equipe;
+    TPartageEquipe& Equipe;  // what the helpers share with the main searcher
     const TTableTransposition& Transposition;
 
     TPendule Pendule;

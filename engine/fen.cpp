@@ -148,16 +148,16 @@ void TPosition::LitChampsFen(std::string_view t, size_t i) {
     while (Pos < t.size()) {
         const char c = t[Pos];
         // clang-format off
-        if (c == 'K' || (!Chess960 && c == 'H')) RoqueBlancPetit = 0;
-        else if (c == 'Q' || (!Chess960 && c == 'A')) RoqueBlancGrand = 0;
-        else if (c == 'k' || (!Chess960 && c == 'h')) RoqueNoirPetit = 0;
-        else if (c == 'q' || (!Chess960 && c == 'a')) RoqueNoirGrand = 0;
+        if (c == 'K' || (!Echecs960 && c == 'H')) RoqueBlancPetit = 0;
+        else if (c == 'Q' || (!Echecs960 && c == 'A')) RoqueBlancGrand = 0;
+        else if (c == 'k' || (!Echecs960 && c == 'h')) RoqueNoirPetit = 0;
+        else if (c == 'q' || (!Echecs960 && c == 'a')) RoqueNoirGrand = 0;
         else if ((c >= 'A' && c <= 'H') || (c >= 'a' && c <= 'h')) {}
         else if (c != '-') break;
         // clang-format on
         ++Pos;
     }
-    if (Chess960) LitRoques960(t.substr(i + 3, Pos - (i + 3)));
+    if (Echecs960) LitRoques960(t.substr(i + 3, Pos - (i + 3)));
     CaseEnPassant = -1;
     if (Pos + 2 < t.size() && t[Pos + 1] >= 'a' && t[Pos + 1] <= 'h' && t[Pos + 2] >= '1' && t[Pos + 2] <= '8')
         CaseEnPassant = ChaineVersCase(t.data() + Pos + 1, 2);
@@ -213,7 +213,7 @@ bool TPosition::PlaceFen(std::string_view Fen) {
     }
     // A castling right stands only with the king and that rook at home (in
     // Chess960 the castling field was read against the board already).
-    if (Chess960) return true;
+    if (Echecs960) return true;
     const bool RoiBlancChezLui = Pieces[RoiBlanc].CasePiece == 5, RoiNoirChezLui = Pieces[RoiNoir].CasePiece == 61;
     if (!RoiBlancChezLui || !EstPieceDe(*this, 8, Tour, Blanc)) RoqueBlancPetit = -1;
     if (!RoiBlancChezLui || !EstPieceDe(*this, 1, Tour, Blanc)) RoqueBlancGrand = -1;
@@ -242,7 +242,7 @@ std::string TPosition::ChaineFen() const {
     }
     Fen += Camp == Blanc ? " w " : " b ";
     std::string Roques;
-    if (Chess960) {
+    if (Echecs960) {
         // Shredder-FEN: the file of each castling rook, upper case for White.
         const int32_t Droits[5] = {0, RoqueBlancPetit, RoqueBlancGrand, RoqueNoirPetit, RoqueNoirGrand};
         for (int32_t k = 1; k <= 4; ++k)

@@ -58,14 +58,14 @@ const char* TPosition::Incoherence(bool AuRepos) const {
         const int32_t Rangee = CampDroit == Blanc ? 1 : 8;
         if (CaseVersY[CaseTour] != Rangee || CaseVersY[CaseRoi] != CaseVersY[CaseTour]) return Noms[k];
         if (Petit ? CaseTour < CaseRoi : CaseTour > CaseRoi) return Noms[k];
-        if (!Chess960 && (CaseTour != CoinsRoque[k] || CaseRoi != (CampDroit == Blanc ? 5 : 61))) return Noms[k];
+        if (!Echecs960 && (CaseTour != CoinsRoque[k] || CaseRoi != (CampDroit == Blanc ? 5 : 61))) return Noms[k];
     }
     if (Occupees() != OccupeesDuPlateau()) return "occupied squares are those of the pieces";
     if (OccupationsBlanches[NumDemiCoup] != BlanchesDuPlateau()) return "White's occupied squares are its pieces'";
     if (EcartsCases[NumDemiCoup] != EcartCasesDuPlateau()) return "piece-square balance matches a recount";
-    if (Sauvegardes[NumDemiCoup].Nombre != 0) return "journal of the current ply is empty";
-    if (Cle != HistoriqueCle[NumDemiCoup]) return "key history holds the current key";
-    if (ClePions != HistoriqueClePions[NumDemiCoup]) return "pawn-key history holds the current key";
+    if (Traces.Sauvegardes[NumDemiCoup].Nombre != 0) return "journal of the current ply is empty";
+    if (Cle != Traces.HistoriqueCle[NumDemiCoup]) return "key history holds the current key";
+    if (ClePions != Traces.HistoriqueClePions[NumDemiCoup]) return "pawn-key history holds the current key";
     if (RoiEchec(CampAdverse(Camp))) return "the side that just moved is not in check";
     return nullptr;
 }

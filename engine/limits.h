@@ -42,10 +42,14 @@ struct TReglages {
     int32_t Elo = EloMax;      // the level asked
 };
 
+// The most threads a search may have: the main one and its helpers.
+constexpr int32_t NbFilsMax = 256;
+
 struct TRequete {
     TLimites Limites;
     TReglages Reglages;
-    bool AvecEquipe = true;  // the helper threads search beside the main one
+    bool AvecEquipe = true;         // the helper threads search beside the main one
+    bool AvecTablesFinales = true;  // the endgame tables loaded may be probed
 };
 
 }  // namespace velkar

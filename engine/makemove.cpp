@@ -15,7 +15,7 @@ namespace velkar {
 // from the start of the object: a copy of the position then takes back its
 // own fields, and an entry takes half the room of an address and a value.
 void TPosition::Sauve(int32_t* Adresse) {
-    JournalPly& j = Sauvegardes[NumDemiCoup];
+    JournalPly& j = Traces.Sauvegardes[NumDemiCoup];
     ++j.Nombre;
     const auto Decalage = reinterpret_cast<const char*>(Adresse) - reinterpret_cast<const char*>(this);
     j.Entrees[j.Nombre] = Enregistrement{static_cast<int32_t>(Decalage), *Adresse};
@@ -186,7 +186,7 @@ void TPosition::PasseAuPlySuivant() {
     Camp = CampAdverse(Camp);
     Sauve(&NumDemiCoup);
     ++NumDemiCoup;
-    Sauvegardes[NumDemiCoup].Nombre = 0;
+    Traces.Sauvegardes[NumDemiCoup].Nombre = 0;
 }
 
 void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, int32_t Promotion) {
@@ -200,7 +200,7 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
     RecopieAuPlySuivant();
     Sauve(&Materiel);
     bool Irreversible = X != 0 || T == Pion;
-    if (Chess960 && X != 0 && EstBlanche(X) == AuxBlancs) [[unlikely]] {
+    if (Echecs960 && X != 0 && EstBlanche(X) == AuxBlancs) [[unlikely]] {
         // The king onto its own rook: castling, a reversible move.
         Roque960(M, X);
         Irreversible = false;
@@ -244,7 +244,7 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
                 DeplacePiece(R, TourDe, TourVers);
             }
         }
-        if (Chess960) [[unlikely]] {
+        if (Echecs960) [[unlikely]] {
             EffaceRoqueTour(CaseDepart);
             if (X != 0) EffaceRoqueTour(CaseArrivee);
         } else {
@@ -263,8 +263,8 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
     Compteur50 = Irreversible ? 0 : Compteur50 + 1;
     Cle ^= AuxBlancs ? ClesHachage.TraitNoir : ClesHachage.TraitBlanc;
     PasseAuPlySuivant();
-    HistoriqueCle[NumDemiCoup] = Cle;
-    HistoriqueClePions[NumDemiCoup] = ClePions;
+    Traces.HistoriqueCle[NumDemiCoup] = Cle;
+    Traces.HistoriqueClePions[NumDemiCoup] = ClePions;
 }
 
 // The light move of the quiescence search: board, material and piece counts
@@ -299,16 +299,16 @@ void TPosition::FaireCoupNul() {
     Cle ^= ClesHachage.CoupNul;
     RecopieAuPlySuivant();
     PasseAuPlySuivant();
-    HistoriqueCle[NumDemiCoup] = Cle;
-    HistoriqueClePions[NumDemiCoup] = ClePions;
+    Traces.HistoriqueCle[NumDemiCoup] = Cle;
+    Traces.HistoriqueClePions[NumDemiCoup] = ClePions;
 }
 
 void TPosition::Restaure() {
     const TControle Controle(*this, 0, false);
     const int32_t q = NumDemiCoup - 1;
-    Cle = HistoriqueCle[q];
-    ClePions = HistoriqueClePions[q];
-    JournalPly& j = Sauvegardes[q];
+    Cle = Traces.HistoriqueCle[q];
+    ClePions = Traces.HistoriqueClePions[q];
+    JournalPly& j = Traces.Sauvegardes[q];
     char* const Base = reinterpret_cast<char*>(this);
     for (int32_t k = j.Nombre; k >= 1; --k)
         *reinterpret_cast<int32_t*>(Base + j.Entrees[k].Decalage) = j.Entrees[k].Valeur;
@@ -320,7 +320,7 @@ void TPosition::Restaure() {
 bool TPosition::Repetition() const {
     const int32_t p = NumDemiCoup;
     for (int32_t i = std::max(1, p - 2 - Compteur50); i <= p - 3; ++i)
-        if (HistoriqueCle[i] == Cle) return true;
+        if (Traces.HistoriqueCle[i] == Cle) return true;
     return false;
 }
 
@@ -335,13 +335,13 @@ void TPosition::Recentre() {
     Cible += (NumDemiCoup - Cible) & 1;
     const int32_t Ecart = NumDemiCoup - Cible;
     for (int32_t p = 1; p <= Cible; ++p) {
-        HistoriqueCle[p] = HistoriqueCle[p + Ecart];
-        HistoriqueClePions[p] = HistoriqueClePions[p + Ecart];
-        EnEchec[p] = EnEchec[p + Ecart];
+        Traces.HistoriqueCle[p] = Traces.HistoriqueCle[p + Ecart];
+        Traces.HistoriqueClePions[p] = Traces.HistoriqueClePions[p + Ecart];
+        Traces.EnEchec[p] = Traces.EnEchec[p + Ecart];
         Occupations[p] = Occupations[p + Ecart];
         OccupationsBlanches[p] = OccupationsBlanches[p + Ecart];
         EcartsCases[p] = EcartsCases[p + Ecart];
-        Sauvegardes[p].Nombre = 0;
+        Traces.Sauvegardes[p].Nombre = 0;
     }
     NumDemiCoup = Cible;
     NumeroCoupFen += Ecart / 2;

@@ -190,8 +190,8 @@ void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
                 break;
             default:  // the king
                 AjoutePas(*this, Liste, n, s, true, Accessible);
-                if (!EnEchec[NumDemiCoup]) {
-                    if (Chess960) [[unlikely]]
+                if (!Traces.EnEchec[NumDemiCoup]) {
+                    if (Echecs960) [[unlikely]]
                         GenereRoques960(Liste, s);
                     else
                         GenereRoques(Liste, s);
@@ -202,10 +202,10 @@ void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
 }
 
 void TPosition::GenereCoupsLegaux(ListeCoupsPly& Liste) {
-    const bool EchecAvant = EnEchec[NumDemiCoup];
-    EnEchec[NumDemiCoup] = RoiEchec(Camp);
+    const bool EchecAvant = Traces.EnEchec[NumDemiCoup];
+    Traces.EnEchec[NumDemiCoup] = RoiEchec(Camp);
     GenereListeCoups(Liste);
-    EnEchec[NumDemiCoup] = EchecAvant;
+    Traces.EnEchec[NumDemiCoup] = EchecAvant;
 }
 
 // Captures and promotions for the quiescence search, pieces by descending

@@ -16,7 +16,7 @@ namespace {
 inline int32_t Gain(const TPosition& Pos, int32_t p, int32_t a) {
     const int32_t Type = Pos.Pieces[p].TypePiece;
     const int32_t D = Pos.Pieces[p].CasePiece;
-    const int32_t Victime = Pos.Chess960 && Pos.EstRoque(p, a) ? 0 : Pos.Pieces[Pos.Echiquier[a]].ValeurPiece;
+    const int32_t Victime = Pos.Chess960() && Pos.EstRoque(p, a) ? 0 : Pos.Pieces[Pos.Echiquier[a]].ValeurPiece;
     return TabCasePiece[Type][Pos.Camp][D] - TabCasePiece[Type][Pos.Camp][a] + Victime;
 }
 

@@ -13,7 +13,7 @@ uint64_t TPosition::Perft(int32_t Profondeur) {
     // Asked whether to go on a few thousand times a second at most.
     if (Profondeur == 3 && PerftContinuer != nullptr && !PerftArrete && !(*PerftContinuer)()) PerftArrete = true;
     if (PerftArrete) return 0;
-    EnEchec[NumDemiCoup] = RoiEchec(Camp);
+    NoteEchec(RoiEchec(Camp));
     ListeCoupsPly Liste;
     GenereListeCoups(Liste);
     if (Profondeur <= 1) return static_cast<uint64_t>(Liste.NbCoups);
@@ -37,11 +37,11 @@ uint64_t TPosition::PerftDivise(int32_t Profondeur, const std::function<void(con
     // quiescence search reloads keys of plies it does not write), so they
     // are put back: counting moves must not change what a search finds.
     const int32_t Fin = std::min<int32_t>(Base + Profondeur, NbDemiCoups);
-    const std::vector<bool> Flags(EnEchec + Base, EnEchec + Fin + 1);
-    const std::vector<uint64_t> Cles(HistoriqueCle + Base, HistoriqueCle + Fin + 1);
-    const std::vector<uint64_t> ClesPions(HistoriqueClePions + Base, HistoriqueClePions + Fin + 1);
+    const std::vector<bool> Flags(Traces.EnEchec + Base, Traces.EnEchec + Fin + 1);
+    const std::vector<uint64_t> Cles(Traces.HistoriqueCle + Base, Traces.HistoriqueCle + Fin + 1);
+    const std::vector<uint64_t> ClesPions(Traces.HistoriqueClePions + Base, Traces.HistoriqueClePions + Fin + 1);
 
-    EnEchec[Base] = RoiEchec(Camp);
+    Traces.EnEchec[Base] = RoiEchec(Camp);
     ListeCoupsPly Racine;
     GenereListeCoups(Racine);
     PerftContinuer = Continuer ? &Continuer : nullptr;
@@ -64,9 +64,9 @@ uint64_t TPosition::PerftDivise(int32_t Profondeur, const std::function<void(con
     if (Interrompu != nullptr) *Interrompu = PerftArrete;
     for (int32_t p = Base; p <= Fin; ++p) {
         const size_t k = static_cast<size_t>(p - Base);
-        EnEchec[p] = Flags[k];
-        HistoriqueCle[p] = Cles[k];
-        HistoriqueClePions[p] = ClesPions[k];
+        Traces.EnEchec[p] = Flags[k];
+        Traces.HistoriqueCle[p] = Cles[k];
+        Traces.HistoriqueClePions[p] = ClesPions[k];
     }
     return Total;
 }

@@ -1,7 +1,8 @@
 // The position: the board, its pieces and everything a move changes, with
-// the per-ply state that taking moves back needs (the undo journal, the key
+// the per-ply traces that taking moves back needs (the undo journal, the key
 // histories and the check flags).  Making and taking back moves, FEN, the
-// attack tests and move generation work on it and touch nothing else.
+// attack tests and move generation work on it and touch nothing else; the
+// rest of the engine changes it only through its verbs.
 //
 // Squares, colours, piece kinds and piece numbers are those of types.h; the
 // numbers each side's starting pieces take are named below.
@@ -101,7 +102,7 @@ public:
     // colour.  Asked before the move is made.
     bool EstRoque(int32_t Piece, int32_t CaseArrivee) const {
         if (Pieces[Piece].TypePiece != Roi) return false;
-        if (Chess960) {
+        if (Echecs960) {
             const int32_t Cible = Echiquier[CaseArrivee];
             return Cible != 0 && EstBlanche(Cible) == EstBlanche(Piece);
         }
@@ -111,7 +112,7 @@ public:
     // Does a move of Piece to CaseArrivee take an enemy piece (not the own
     // rook a Chess960 king castles onto)?  Asked before the move is made.
     bool EstPrise(int32_t Piece, int32_t CaseArrivee) const {
-        return Echiquier[CaseArrivee] != 0 && !(Chess960 && EstRoque(Piece, CaseArrivee));
+        return Echiquier[CaseArrivee] != 0 && !(Echecs960 && EstRoque(Piece, CaseArrivee));
     }
     // Would the move of Piece from CaseDepart to CaseArrivee leave the king
     // of CampRoi attacked?  Relies on the check flag of the current ply.
@@ -122,12 +123,13 @@ public:
     bool EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) const;
 
     // --- move generation -----------------------------------------------------
-    // Both rely on the check flag of the current ply (EnEchec), which the
-    // searches set before they generate.
+    // Both rely on the check flag of the current ply, which the searches
+    // note (NoteEchec) before they generate.
+    void NoteEchec(bool Echec) { Traces.EnEchec[NumDemiCoup] = Echec; }
     void GenereListeCoups(ListeCoupsPly& Liste);
     void GenereListeCaps(ListeCoupsPly& Liste);
     // The legal moves, whatever the check flag of the ply says; the flag is
-    // left as the searches set it.
+    // left as the searches noted it.
     void GenereCoupsLegaux(ListeCoupsPly& Liste);
 
     // --- making and taking back moves ------------------------------------------
@@ -173,12 +175,36 @@ public:
     // The piece part of the keys, recomputed from the board.
     uint64_t ClePieces(bool PionsSeulement) const;
 
+    // --- the per-ply traces -----------------------------------------------------
+    // A search leaves traces above the current ply: the check flags and the
+    // key histories of the plies it visited (the journals of those plies are
+    // empty again once it is back).  Later searches read some of them back
+    // where they do not write them first: the quiescence search's light
+    // moves write no keys, so its repetition test and its take-backs read
+    // the keys a deeper search left at those plies.  What a search finds
+    // therefore depends on the searches before it, and the bench signature
+    // counts on the keys its earlier positions left.
+    //  - Partie (a new game): the check flags and the journals of every ply
+    //    are wiped, the key histories survive (the starting ply's is set
+    //    again with the position), as they always have: the searches of a
+    //    game, and the bench's positions, each a new game, depend on them.
+    //  - Tout (Clear Hash, and the bench before its first position): the
+    //    check flags, journals and key histories of every ply above the
+    //    current one (below it lie the game's own moves), so that the next
+    //    search is the one a freshly started engine makes.
+    enum class TOubli { Partie, Tout };
+    void OublieTraces(TOubli Quoi);
+    // The key history of a ply (for the checks of the tests).
+    uint64_t CleDuPly(int32_t Ply) const { return Traces.HistoriqueCle[Ply]; }
+    uint64_t ClePionsDuPly(int32_t Ply) const { return Traces.HistoriqueClePions[Ply]; }
+
     // --- the position ----------------------------------------------------------
     // Fischer random chess: castling rooks may start on any file, castling is
     // written as the king taking its own rook ("e1h1", "b1a1") and the FEN
-    // castling field names rook files.  Setting a position keeps the flag;
+    // castling field names rook files.  Setting a position keeps the mode;
     // whoever changes it sets the position again afterwards.
-    bool Chess960 = false;
+    bool Chess960() const { return Echecs960; }
+    void ChoisitChess960(bool Oui) { Echecs960 = Oui; }
     TPiece Pieces[33];
     int32_t Echiquier[65];
     int32_t NbPiecesBlanches, NbPiecesNoires;
@@ -200,9 +226,6 @@ public:
     int32_t CampFen = Blanc;    // side to move of the last FEN (display only)
 
     // --- per ply ---------------------------------------------------------------
-    bool EnEchec[NbDemiCoups + 1];  // the side to move at that ply is in check
-    uint64_t HistoriqueCle[NbDemiCoups + 2];
-    uint64_t HistoriqueClePions[NbDemiCoups + 2];
     // The occupied squares at each ply, the current ones at NumDemiCoup.  A
     // move writes those of the next ply; taking it back costs nothing.
     Bitboard Occupations[NbDemiCoups + 2];
@@ -220,7 +243,14 @@ public:
     Bitboard CasesDesPieces(int32_t Premiere, int32_t Derniere) const;
 
 private:
-    JournalPly Sauvegardes[NbDemiCoups + 1];
+    bool Echecs960 = false;
+    // The per-ply traces (see OublieTraces).
+    struct TTraces {
+        bool EnEchec[NbDemiCoups + 1];  // the side to move at that ply is in check
+        uint64_t HistoriqueCle[NbDemiCoups + 2];
+        uint64_t HistoriqueClePions[NbDemiCoups + 2];
+        JournalPly Sauvegardes[NbDemiCoups + 1];  // the undo journal
+    } Traces;
     // A perft that may be stopped: whom to ask, and whether it said stop.
     const std::function<bool()>* PerftContinuer = nullptr;
     bool PerftArrete = false;

@@ -30,7 +30,7 @@ int16_t TChercheur::AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t B
     const int16_t ProfondeurStockee = Profondeur < 0 ? 0 : Profondeur;
 
     // 4. The moves.
-    Pos.EnEchec[Pos.NumDemiCoup] = Echec;
+    Pos.NoteEchec(Echec);
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
     Pos.GenereListeCoups(Liste);
     int32_t n = Liste.NbCoups;
@@ -136,8 +136,8 @@ void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Interv
     DemiCoupMax = Pos.NumDemiCoup - 1 + Decalage;
     Compteur = Decalage;
     Noeuds = TbHits = 0;
-    NoeudsVus.store(0, std::memory_order_relaxed);
-    TbHitsVus.store(0, std::memory_order_relaxed);
+    Publies.Noeuds.store(0, std::memory_order_relaxed);
+    Publies.TbHits.store(0, std::memory_order_relaxed);
     Arret = false;
     // The lowest score of a mate in L.Mat moves or fewer; any mate when
     // L.Mat is beyond the longest mate a score can say.
@@ -150,8 +150,8 @@ void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Interv
     DerniereVP.NbCoups = 0;
     // The root's check flag, which the generation of its moves reads.
     EchecRacine = Pos.RoiEchec(Pos.Camp);
-    Pos.EnEchec[Pos.NumDemiCoup] = EchecRacine;
-    PiecesFinales = PiecesTablesFinales();
+    Pos.NoteEchec(EchecRacine);
+    PiecesFinales = Finales != nullptr ? Finales->Pieces() : 0;
 }
 
 void TChercheur::RetientCoupsRecherche(TRapporteur& Rapporteur) {
@@ -202,7 +202,8 @@ void TChercheur::CoupDeSecours() {
 
 bool TChercheur::CoupDesTables() {
     TRacineFinale r;
-    if (NbCoupsRecherche > 0 || Variantes > 1 || Pos.NumDemiCoup >= DemiCoupsPartieMax || !SondeRacineFinale(Pos, r))
+    if (NbCoupsRecherche > 0 || Variantes > 1 || Pos.NumDemiCoup >= DemiCoupsPartieMax || Finales == nullptr ||
+        !Finales->SondeRacine(Pos, r))
         return false;
     const ListeCoupsPly& Legaux = ListeCoups[Pos.NumDemiCoup];
     for (int32_t i = 1; i <= Legaux.NbCoups; ++i) {
@@ -414,8 +415,8 @@ void TChercheur::Itere(bool Resolue) {
         }
         if (Arret) break;
     }
-    NoeudsVus.store(Noeuds, std::memory_order_relaxed);
-    TbHitsVus.store(TbHits, std::memory_order_relaxed);
+    Publies.Noeuds.store(Noeuds, std::memory_order_relaxed);
+    Publies.TbHits.store(TbHits, std::memory_order_relaxed);
 }
 
 bool TChercheur::Conclut(const TNiveau* Niveau) {

@@ -32,7 +32,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
     // The endgame tables, once a capture or a pawn move made the position new.
     if (PiecesFinales > 0 && Pos.Compteur50 == 0) {
         TResultatFinale Resultat;
-        if (SondeFinale(Pos, Resultat)) {
+        if (Finales->Sonde(Pos, Resultat)) {
             ++TbHits;
             const int32_t v = ScoreFinale(Resultat, Eloignement);
             return static_cast<int16_t>(v >= Beta ? Beta : v <= Alpha ? Alpha : v);
@@ -83,7 +83,7 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
     // 8. Without a table move, one from a shallower search; then the moves.
     if (CoupTable.Piece == -1 && Profondeur >= 2)
         CoupTable = Sonde(static_cast<int16_t>(Profondeur - 1), Alpha, Beta).Coup;
-    Pos.EnEchec[Pos.NumDemiCoup] = Echec;
+    Pos.NoteEchec(Echec);
     ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
     Pos.GenereListeCoups(Liste);
     const int32_t n = Liste.NbCoups;

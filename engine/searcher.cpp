@@ -58,8 +58,8 @@ bool TChercheur::CompteNoeud(bool Quiescence) {
 }
 
 bool TChercheur::Verifie() {
-    NoeudsVus.store(Noeuds, std::memory_order_relaxed);
-    TbHitsVus.store(TbHits, std::memory_order_relaxed);
+    Publies.Noeuds.store(Noeuds, std::memory_order_relaxed);
+    Publies.TbHits.store(TbHits, std::memory_order_relaxed);
     return Devoirs->Verifie(*this);
 }
 
@@ -121,7 +121,7 @@ bool TChercheur::DonneEchec(int32_t p, int32_t s, int32_t a, bool Capture) {
     // In Chess960 any king move may have been castling: the full test.
     const int32_t Type = Pos.Pieces[p].TypePiece;
     const int32_t Ecart = std::abs(a - s);
-    if ((Type == Roi && (Ecart == 2 || Pos.Chess960)) || (Type == Pion && Ecart != 8 && !Capture))
+    if ((Type == Roi && (Ecart == 2 || Pos.Chess960())) || (Type == Pion && Ecart != 8 && !Capture))
         return Pos.RoiEchec(Pos.Camp);
     return Pos.EchecRapide2(s, a);
 }

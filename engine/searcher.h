@@ -13,6 +13,7 @@
 #include "duties.h"
 #include "hash.h"
 #include "limits.h"
+#include "partage.h"
 #include "position.h"
 #include "report.h"
 #include "strength.h"
@@ -28,6 +29,8 @@ constexpr int32_t Aspiration = 35;
 // One ply above the horizon, late quiet moves are dropped when the static
 // score is this far below Alpha.
 constexpr int32_t MargeFutilite = 125;
+
+class TTablesFinales;
 
 class TChercheur {
 public:
@@ -91,15 +94,19 @@ public:
     int32_t IterationEnCours() const { return Iteration; }
     int32_t ProfondeurSelective() const { return ProfondeurSel; }
     bool AvecTables() const { return PiecesFinales > 0; }
+    // The endgame tables the next searches may probe (none: nullptr).
+    void ChoisitTablesFinales(const TTablesFinales* Tables) { Finales = Tables; }
+    const TTablesFinales* TablesFinales() const { return Finales; }
     // A root move of the current search has been searched to the end.
     bool DebutFait() const { return Iteration > 1 || RacineAmelioree; }
     const TPosition& Plateau() const { return Pos; }
     // The counts as other threads read them, published at every check.
-    uint64_t NoeudsPublies() const { return NoeudsVus.load(std::memory_order_relaxed); }
-    uint64_t TbHitsPublies() const { return TbHitsVus.load(std::memory_order_relaxed); }
+    uint64_t NoeudsPublies() const { return Publies.Noeuds.load(std::memory_order_relaxed); }
+    uint64_t TbHitsPublies() const { return Publies.TbHits.load(std::memory_order_relaxed); }
+    const TCompteursPublies& Compteurs() const { return Publies; }
     void OublieCompteurs() {
-        NoeudsVus.store(0, std::memory_order_relaxed);
-        TbHitsVus.store(0, std::memory_order_relaxed);
+        Publies.Noeuds.store(0, std::memory_order_relaxed);
+        Publies.TbHits.store(0, std::memory_order_relaxed);
     }
 
     // --- parts of the search, open to the tests -------------------------------------
@@ -231,7 +238,7 @@ private:
     int16_t MatVise = 0;
     uint64_t IntervalleVerification = IntervallePrincipal;
     bool Choisi = false;  // an iteration (or the tables) chose a move
-    std::atomic<uint64_t> NoeudsVus{0}, TbHitsVus{0};
+    TCompteursPublies Publies;
     // The order of the root moves after the first (a helper's may be reversed).
     enum TOrdre : int8_t { OrdreNormal, OrdreInverse };
     TOrdre Ordre = OrdreNormal;
@@ -253,6 +260,7 @@ private:
     TCoupUci CoupsRecherche[TLimites::CoupsRechercheMax];
     int32_t NbCoupsRacineCherches = 0;  // root moves the search may play
     int32_t PiecesFinales = 0;          // pieces the endgame tables cover in this search, 0 without tables
+    const TTablesFinales* Finales = nullptr;
 
     TCoupTable CoupDernierSondage;  // the move of the last probe anywhere in the search
     int32_t NbCoupsRacine = 0, NumCoupRacine = 0;

@@ -18,17 +18,18 @@
 
 namespace velkar {
 
-namespace {
-
-int32_t PiecesChargees = 0;
-
 #if defined(VELKAR_SYZYGY)
 // Few enough pieces, and no castling right left (the tables know none).
-bool Couverte(const TPosition& Pos) {
+bool TTablesFinales::Couverte(const TPosition& Pos) const {
     return PiecesChargees > 0 && Pos.NbPiecesBlanches + Pos.NbPiecesNoires <= PiecesChargees &&
            Pos.RoqueBlancPetit == -1 && Pos.RoqueBlancGrand == -1 && Pos.RoqueNoirPetit == -1 &&
            Pos.RoqueNoirGrand == -1;
 }
+#endif
+
+namespace {
+
+#if defined(VELKAR_SYZYGY)
 
 // The position as the prober takes it: square sets (a1 = bit 0), by colour
 // and by kind.
@@ -186,6 +187,12 @@ private:
     std::string EnUsage;
 };
 TDossierPrive DossierPrive;
+
+// What the prober library holds, which is the process's: the files it was
+// set up with (the path, or the files kept from it) and the pieces they
+// cover.  Only TTablesFinales::Charge reads and writes them.
+std::string Signature;
+int32_t PiecesDuChemin = 0;
 #endif
 
 }  // namespace
@@ -196,13 +203,12 @@ int32_t ScoreFinale(TResultatFinale Resultat, int32_t Eloignement) {
     return 0;
 }
 
-int32_t PiecesTablesFinales() { return PiecesChargees; }
-
 #if defined(VELKAR_SYZYGY)
 
-bool TablesFinalesCompilees() { return true; }
+bool TTablesFinales::Compilees() { return true; }
 
-int32_t ChargeTablesFinales(const std::string& Chemin, const TDitFonction& Dit) {
+int32_t TTablesFinales::Charge(const std::string& Chemin, const TDitFonction& Dit) {
+    CheminDonne = Chemin;
     // An empty path only stops the probes: releasing the tables is left to
     // the next path.
     if (Chemin.empty()) {
@@ -221,8 +227,6 @@ int32_t ChargeTablesFinales(const std::string& Chemin, const TDitFonction& Dit) 
     // The prober is set up again only for other files: releasing tables it
     // has mapped makes it complain (about unmapping), and a search may have
     // warmed them.
-    static std::string Signature;
-    static int32_t PiecesDuChemin = 0;
     std::string Nouvelle = Choix.Complet ? Chemin : std::string(1, '\0');
     if (!Choix.Complet)
         for (const auto& [Nom, Fichier] : Choix.Retenus) Nouvelle += Nom + '\0' + Fichier + '\0';
@@ -259,7 +263,7 @@ int32_t ChargeTablesFinales(const std::string& Chemin, const TDitFonction& Dit) 
     return PiecesChargees;
 }
 
-bool SondeFinale(const TPosition& Pos, TResultatFinale& Resultat) {
+bool TTablesFinales::Sonde(const TPosition& Pos, TResultatFinale& Resultat) const {
     if (!Couverte(Pos) || Pos.Compteur50 != 0) return false;
     const TEnsembles e(Pos);
     const unsigned r = tb_probe_wdl(e.Blancs, e.Noirs, e.Rois, e.Dames, e.Tours, e.Fous, e.Cavaliers, e.Pions, 0, 0,
@@ -269,7 +273,7 @@ bool SondeFinale(const TPosition& Pos, TResultatFinale& Resultat) {
     return true;
 }
 
-bool SondeRacineFinale(const TPosition& Pos, TRacineFinale& Racine) {
+bool TTablesFinales::SondeRacine(const TPosition& Pos, TRacineFinale& Racine) const {
     if (!Couverte(Pos)) return false;
     const TEnsembles e(Pos);
     const unsigned r = tb_probe_root(e.Blancs, e.Noirs, e.Rois, e.Dames, e.Tours, e.Fous, e.Cavaliers, e.Pions,
@@ -287,10 +291,13 @@ bool SondeRacineFinale(const TPosition& Pos, TRacineFinale& Racine) {
 
 #else
 
-bool TablesFinalesCompilees() { return false; }
-int32_t ChargeTablesFinales(const std::string&, const TDitFonction&) { return 0; }
-bool SondeFinale(const TPosition&, TResultatFinale&) { return false; }
-bool SondeRacineFinale(const TPosition&, TRacineFinale&) { return false; }
+bool TTablesFinales::Compilees() { return false; }
+int32_t TTablesFinales::Charge(const std::string& Chemin, const TDitFonction&) {
+    CheminDonne = Chemin;
+    return 0;
+}
+bool TTablesFinales::Sonde(const TPosition&, TResultatFinale&) const { return false; }
+bool TTablesFinales::SondeRacine(const TPosition&, TRacineFinale&) const { return false; }
 
 #endif
 

@@ -8,7 +8,6 @@
 #include "../platform/plateforme.h"
 #include "duties.h"
 #include "searcher.h"
-#include "velkar.h"
 
 namespace velkar {
 
@@ -28,21 +27,21 @@ public:
         const uint64_t Limite = Equipe.LimitesAuxiliaires->Noeuds;
         if (Limite > 0 && Equipe.NoeudsTous() >= Limite) return false;
         // Another thread has finished this iteration: on to the next one.
-        if (Equipe.ProfondeurFaite() >= c.IterationEnCours()) {
+        if (Equipe.Commun.ProfondeurFaite() >= c.IterationEnCours()) {
             Saut = true;
             return false;
         }
         return true;
     }
     void IterationFaite(const TChercheur& c) override {
-        Equipe.NoteProfondeur(c.IterationEnCours());
+        Equipe.Commun.NoteProfondeur(c.IterationEnCours());
         const int32_t Mat = Equipe.LimitesAuxiliaires->Mat;
-        if (Mat > 0 && c.ScoreChoisi() >= MatEnCoups(Mat)) Equipe.Mat.store(true, std::memory_order_relaxed);
+        if (Mat > 0 && c.ScoreChoisi() >= MatEnCoups(Mat)) Equipe.Commun.SignaleMat();
     }
     int32_t Reprise(const TChercheur&) override {
         if (!Saut || Equipe.ArretAuxiliaires.load(std::memory_order_relaxed)) return 0;
         Saut = false;
-        return Equipe.ProfondeurFaite();
+        return Equipe.Commun.ProfondeurFaite();
     }
 
 private:
@@ -87,6 +86,7 @@ void TEquipe::Termine() {
     }
     Reveil.notify_all();
     for (auto& a : Auxiliaires) plateforme::AttendFil(a->Fil);
+    Commun.ChangeAuxiliaires({});
     Auxiliaires.clear();
     FinFils = false;
 }
@@ -116,6 +116,9 @@ int32_t TEquipe::Redimensionne(int32_t Nombre) {
         if (a->Fil == nullptr) break;
         Auxiliaires.push_back(std::move(a));
     }
+    std::vector<const TCompteursPublies*> Compteurs;
+    for (const auto& a : Auxiliaires) Compteurs.push_back(&a->Chercheur.Compteurs());
+    Commun.ChangeAuxiliaires(std::move(Compteurs));
     return NbAuxiliaires();
 }
 
@@ -152,12 +155,12 @@ void TEquipe::Demarre(const TLimites& Limites) {
         std::lock_guard<std::mutex> l(Verrou);
         for (auto& a : Auxiliaires) {
             a->Pos = Chef.Plateau();
+            a->Chercheur.ChoisitTablesFinales(Chef.TablesFinales());
             a->Chercheur.OublieCompteurs();
         }
         LimitesAuxiliaires = &Limites;
         ArretAuxiliaires.store(false, std::memory_order_relaxed);
-        Faite.store(0, std::memory_order_relaxed);
-        Mat.store(false, std::memory_order_relaxed);
+        Commun.Demarre();
         EnCours = NbAuxiliaires();
         ++NumeroRecherche;
     }
@@ -170,32 +173,15 @@ void TEquipe::Arrete() {
     Fini.wait(l, [this] { return EnCours == 0; });
 }
 
-uint64_t TEquipe::NoeudsAuxiliaires() const {
-    uint64_t n = 0;
-    for (const auto& a : Auxiliaires) n += a->Chercheur.NoeudsPublies();
-    return n;
-}
-
 uint64_t TEquipe::NoeudsTous() const { return Chef.NoeudsPublies() + NoeudsAuxiliaires(); }
-
-uint64_t TEquipe::TbHitsAuxiliaires() const {
-    uint64_t n = 0;
-    for (const auto& a : Auxiliaires) n += a->Chercheur.TbHitsPublies();
-    return n;
-}
-
-void TEquipe::NoteProfondeur(int32_t Profondeur) {
-    int32_t Avant = Faite.load(std::memory_order_relaxed);
-    while (Avant < Profondeur && !Faite.compare_exchange_weak(Avant, Profondeur, std::memory_order_relaxed)) {}
-}
 
 const TChercheur& TEquipe::Elu() const {
     // The searchers that chose a move, the main one first.
-    const TChercheur* Candidats[TVelkar::FilsMax];
+    const TChercheur* Candidats[NbFilsMax];
     int32_t n = 0;
     if (Chef.AChoisi()) Candidats[n++] = &Chef;
     for (const auto& a : Auxiliaires)
-        if (a->Chercheur.AChoisi() && n < TVelkar::FilsMax) Candidats[n++] = &a->Chercheur;
+        if (a->Chercheur.AChoisi() && n < NbFilsMax) Candidats[n++] = &a->Chercheur;
     if (n < 2) return Chef;
     int32_t Minimum = Candidats[0]->ScoreChoisi();
     for (int32_t k = 1; k < n; ++k) Minimum = std::min(Minimum, Candidats[k]->ScoreChoisi());

@@ -16,6 +16,7 @@
 
 #include "hash.h"
 #include "limits.h"
+#include "partage.h"
 #include "position.h"
 #include "searcher.h"
 
@@ -42,18 +43,12 @@ public:
     // Stops the helpers and returns once all of them have.
     void Arrete();
 
+    // What the helpers and the main searcher's duties share.
+    TPartageEquipe& Partage() { return Commun; }
     // What the helpers have counted in the current or last search.
-    uint64_t NoeudsAuxiliaires() const;
-    uint64_t TbHitsAuxiliaires() const;
+    uint64_t NoeudsAuxiliaires() const { return Commun.NoeudsAuxiliaires(); }
     // Every searcher's nodes as they last published them.
     uint64_t NoeudsTous() const;
-
-    // The deepest iteration any searcher has finished in this search; a
-    // helper still on it moves on.
-    void NoteProfondeur(int32_t Profondeur);
-    int32_t ProfondeurFaite() const { return Faite.load(std::memory_order_relaxed); }
-    // A helper proved the mate go mate asks for: the search ends.
-    bool MatSignale() const { return Mat.load(std::memory_order_relaxed); }
 
     // After a search with helpers: the searcher whose move to play.  Each
     // searcher's last finished iteration votes for its move with its depth
@@ -74,8 +69,7 @@ private:
     TChercheur Chef;
     std::vector<std::unique_ptr<TAuxiliaire>> Auxiliaires;
     std::atomic<bool> ArretAuxiliaires{false};
-    std::atomic<int32_t> Faite{0};
-    std::atomic<bool> Mat{false};
+    TPartageEquipe Commun;
     const TLimites* LimitesAuxiliaires = nullptr;
 
     // Under Verrou: the number of the search the helpers are to run, how

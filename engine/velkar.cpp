@@ -16,16 +16,14 @@ constexpr int32_t MatToujoursVu = 2;
 
 // The game's board is the main searcher's board: the engine lends it for
 // every search, and the search leaves traces in its per-ply state above
-// the current ply (check flags and key histories of the plies it visited,
-// read again by later searches where they do not write them first).  What
-// a search finds therefore depends on the searches before it in the same
-// game, as it always has; the bench signature counts on it.  New games and
-// Clear Hash wipe those traces.
+// the current ply, which later searches read (TPosition::OublieTraces says
+// which, and what a new game and Clear Hash wipe of them).
 struct TVelkar::TEtat {
     TTablesPartagees Tables{HashDefaut};
     TPosition Partie;
     TEquipe Equipe{Partie, Tables};
     TSignaux Signaux;
+    TTablesFinales Finales;
 };
 
 TVelkar::TVelkar() : Etat(std::make_unique<TEtat>()) { NouvellePartie(); }
@@ -54,11 +52,11 @@ bool TVelkar::JoueCoup(const TCoupUci& Coup) {
 void TVelkar::ChangeChess960(bool Chess960) {
     // The castling rights on the board belong to one kind of chess: a new
     // game from the start position for the other.
-    Etat->Partie.Chess960 = Chess960;
+    Etat->Partie.ChoisitChess960(Chess960);
     NouvellePartie();
 }
 
-bool TVelkar::Chess960() const { return Etat->Partie.Chess960; }
+bool TVelkar::Chess960() const { return Etat->Partie.Chess960(); }
 
 TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEcouteur& Ecouteur) {
     TPosition& Pos = Etat->Partie;
@@ -69,8 +67,9 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
     // A game at the end of the per-ply tables goes on from a lower ply, so
     // that the search has its room and its move is played.
     Pos.Recentre();
-    TDevoirsPrincipal Devoirs(Requete, Signaux, Ecouteur, Rapporteur, Equipe, Etat->Tables.Transposition);
+    TDevoirsPrincipal Devoirs(Requete, Signaux, Ecouteur, Rapporteur, Equipe.Partage(), Etat->Tables.Transposition);
     TResultat r;
+    Chef.ChoisitTablesFinales(Requete.AvecTablesFinales ? &Etat->Finales : nullptr);
 
     if (!Chef.ACoupLegal()) {
         // Checkmate or stalemate: there is nothing to play.
@@ -109,6 +108,9 @@ TResultat TVelkar::Cherche(const TRequete& Requete, TRapporteur& Rapporteur, TEc
         r.Joue = Pos.NumDemiCoup < DemiCoupsPartieMax;
         if (r.Joue) Pos.EffectuerDeplacement(r.Coup.Depart, r.Coup.Arrivee, r.Coup.Promotion);
         r.Variation = &Elu != &Chef ? Elu.VariationFaite() : Chef.Variation();
+        r.Annonce = r.Variation.NbCoups > 0 ? r.Variation.Coups[0] : r.Coup;
+        r.AvecPonder = r.Variation.NbCoups > 1;
+        if (r.AvecPonder) r.Ponder = r.Variation.Coups[1];
         r.Noeuds = Chef.NoeudsCherches() + Equipe.NoeudsAuxiliaires();
 
         // 4. The reply may have to wait; a search too short to have reported
@@ -127,11 +129,7 @@ void TVelkar::PrepareTables() { Etat->Tables.Prepare(); }
 void TVelkar::ViderTables() {
     Etat->Tables.Reinitialise();
     Etat->Equipe.NouvellePartie();
-    TPosition& Pos = Etat->Partie;
-    for (int32_t p = Pos.NumDemiCoup + 1; p <= NbDemiCoups; ++p) {
-        Pos.EnEchec[p] = false;
-        Pos.HistoriqueCle[p] = Pos.HistoriqueClePions[p] = 0;
-    }
+    Etat->Partie.OublieTraces(TPosition::TOubli::Tout);
 }
 
 bool TVelkar::RedimensionneHash(int32_t Mo) {
@@ -151,10 +149,12 @@ int32_t TVelkar::ChangeFils(int32_t Nombre) { return 1 + Etat->Equipe.Redimensio
 int32_t TVelkar::NbFils() const { return 1 + Etat->Equipe.NbAuxiliaires(); }
 
 int32_t TVelkar::ChargeTablesFinales(const std::string& Chemin, const std::function<void(const std::string&)>& Dit) {
-    return velkar::ChargeTablesFinales(Chemin, Dit);
+    return Etat->Finales.Charge(Chemin, Dit);
 }
 
-bool TVelkar::TablesFinalesCompilees() { return velkar::TablesFinalesCompilees(); }
+const std::string& TVelkar::CheminTablesFinales() const { return Etat->Finales.Chemin(); }
+
+bool TVelkar::TablesFinalesCompilees() { return TTablesFinales::Compilees(); }
 
 std::string TVelkar::Fen() const { return Etat->Partie.ChaineFen(); }
 
@@ -171,7 +171,7 @@ TEvaluation TVelkar::Evalue() const {
 
 bool TVelkar::AvisTables(TAvisTables& Avis) const {
     TRacineFinale r;
-    if (!SondeRacineFinale(Etat->Partie, r)) return false;
+    if (!Etat->Finales.SondeRacine(Etat->Partie, r)) return false;
     Avis.Resultat = r.Resultat;
     Avis.Dtz = r.Dtz;
     Avis.Coup =

@@ -25,9 +25,15 @@ struct TResultat {
     bool SansCoup = false;  // no legal move: nothing to play
     TCoupUci Coup{};        // the move chosen
     bool Joue = false;      // and played on the game (not past the end of the game's record)
-    // The variation of the last report with a score (none: NbCoups 0), from
-    // which an interface may take its reply and the move to ponder on.
+    // The variation of the last report with a score (none: NbCoups 0).
     LigneVP Variation{};
+    // The reply: the first move of that variation (a search that ends inside
+    // an iteration announces the move it was showing, which may not be the
+    // move played), the move chosen where there is none; and the move after
+    // it to ponder on, where the variation has one.
+    TCoupUci Annonce{};
+    bool AvecPonder = false;
+    TCoupUci Ponder{};
     uint64_t Noeuds = 0;       // nodes every thread counted
     bool StopEntendu = false;  // stop or quit arrived during the search
     bool Quit = false;         // quit arrived
@@ -56,7 +62,7 @@ public:
     static constexpr int32_t HashDefaut = 128;
 #endif
     static constexpr int32_t HashMin = 2, HashMax = 4096;
-    static constexpr int32_t FilsMax = 256;
+    static constexpr int32_t FilsMax = NbFilsMax;
 
     // The game at the start position; throws std::bad_alloc when the tables
     // cannot be had.
@@ -100,12 +106,13 @@ public:
     // system gave.
     int32_t ChangeFils(int32_t Nombre);
     int32_t NbFils() const;
-    // The endgame tables of the directories in Chemin (empty: none); the
-    // largest number of pieces they cover, 0 for none.  What the loading has
-    // to say (table files left out, the prober's messages) goes to Dit, a
-    // line each.
-    static int32_t ChargeTablesFinales(const std::string& Chemin,
-                                       const std::function<void(const std::string&)>& Dit = {});
+    // The endgame tables of the directories in Chemin (empty: none), which
+    // every search probes unless its request says otherwise; the largest
+    // number of pieces they cover, 0 for none.  What the loading has to say
+    // (table files left out, the prober's messages) goes to Dit, a line each.
+    int32_t ChargeTablesFinales(const std::string& Chemin, const std::function<void(const std::string&)>& Dit = {});
+    // The path last given.
+    const std::string& CheminTablesFinales() const;
     static bool TablesFinalesCompilees();
 
     // --- looking at the game ----------------------------------------------------------

@@ -63,7 +63,7 @@ struct Cliche {
                                v.RoqueNoirPetit, v.RoqueNoirGrand, v.Compteur50, v.CaseEnPassant,
                                v.BlancARoque, v.NoirARoque, v.PaireFousBlancs, v.PaireFousNoirs,
                                v.Materiel, v.NbPiecesBlanches, v.NbPiecesNoires, v.TourRoque[1],
-                               v.TourRoque[2], v.TourRoque[3], v.TourRoque[4], v.Chess960 ? 1 : 0};
+                               v.TourRoque[2], v.TourRoque[3], v.TourRoque[4], v.Chess960() ? 1 : 0};
         // clang-format on
         std::memcpy(Scalaires, s, sizeof Scalaires);
         Cles[0] = v.Cle;
@@ -89,7 +89,7 @@ inline void VerifieCoups(TPosition& v) {
         Exige(Depart >= 1 && Depart <= 64 && m.Arrivee >= 1 && m.Arrivee <= 64, "move squares", i);
         const int32_t Prise = v.Echiquier[m.Arrivee];
         // Chess960 castling is written as the king taking its own rook.
-        const bool Roque960 = v.Chess960 && v.EstRoque(m.Piece, m.Arrivee) && v.Pieces[Prise].TypePiece == Tour;
+        const bool Roque960 = v.Chess960() && v.EstRoque(m.Piece, m.Arrivee) && v.Pieces[Prise].TypePiece == Tour;
         Exige(Prise == 0 || Roque960 || (EstBlanche(Prise) != EstBlanche(m.Piece) && v.Pieces[Prise].TypePiece != Roi),
               "a move takes only an enemy piece other than the king", i);
         v.EffectuerDeplacement(Depart, m.Arrivee, m.Promotion);

@@ -79,16 +79,16 @@ constexpr int32_t HashBench = 128;  // MB
 
 uint64_t Bench(TSession& S, int32_t Profondeur) {
     // The bench searches as a freshly started engine does, whatever this
-    // session's options say: one thread at full strength, one variation, no
-    // endgame tables, standard chess, and the table size of the signature
-    // (128 MB, also where the default is smaller, as in a web page); its
-    // node count is the signature of the search.  The session's options and
+    // session's options say: its request asks for one thread at full
+    // strength, one variation and no endgame tables; standard chess and the
+    // table size of the signature (128 MB, also where the default is
+    // smaller, as in a web page) are set for it.  Its node count is the
+    // signature of the search.  The session's kind of chess, table size and
     // game are put back afterwards.
     const int32_t Hash = S.Moteur.TailleHash();
     const bool Chess960 = S.Moteur.Chess960();
     if (Hash != HashBench) S.Moteur.RedimensionneHash(HashBench);
     if (Chess960) S.Moteur.ChangeChess960(false);
-    TVelkar::ChargeTablesFinales("");
     const std::string DebutPartie = S.DebutPartie, CoupsJoues = S.CoupsJoues;
 
     uint64_t Total = 0;
@@ -96,8 +96,14 @@ uint64_t Bench(TSession& S, int32_t Profondeur) {
     // interface's isready does before a game: the bench times the search,
     // not the system zeroing fresh pages at the first store into each.
     S.Moteur.PrepareTables();
+    // What earlier searches of this session left behind (the per-ply traces
+    // above the game, what the searchers learned) is forgotten first, so
+    // that the count is a freshly started engine's.
+    NouvellePartie(S);
+    S.Moteur.ViderTables();
     const uint64_t Debut = plateforme::GetTickCount();
-    const TRequete Requete{LitLimites("depth " + std::to_string(Profondeur)), TReglages{}, false};
+    TRequete Requete{LitLimites("depth " + std::to_string(Profondeur)), TReglages{}, false};
+    Requete.AvecTablesFinales = false;
     TRapporteurBench Rapporteur(S);
     TSourd Sourd;
     for (const char* Fen : PositionsBench) {
@@ -108,7 +114,6 @@ uint64_t Bench(TSession& S, int32_t Profondeur) {
     }
     const uint64_t Duree = plateforme::GetTickCount() - Debut;
 
-    TVelkar::ChargeTablesFinales(S.TablesChargees);
     if (Chess960) S.Moteur.ChangeChess960(true);
     if (Hash != HashBench) S.Moteur.RedimensionneHash(Hash);
     S.DebutPartie = DebutPartie;

@@ -11,15 +11,29 @@ namespace velkar {
 
 namespace {
 
-// The variation as text, each move followed by a blank.
-std::string TexteVariation(const LigneVP& Ligne) {
-    std::string Texte;
-    for (int32_t k = 0; k < Ligne.NbCoups; ++k) Texte += TexteCoup(Ligne.Coups[k]) + ' ';
-    return Texte;
+// The game record after the engine's reply.  The board holds the move
+// played; the record says whether the next position command may extend the
+// game.  After a reply to go, taken from the variation last reported, it
+// may not: the next position command replays the game as a new one (its
+// tables emptied), which the searches of a game depend on, and which a
+// reply that is not the move on the board (a search ended inside an
+// iteration) needs anyway.  After a reply that is the move played without a
+// variation (the test command g, or a search too short to report a score)
+// the game goes on.
+void NoteReponse(TSession& S, const TResultat& r, bool DeLaVariation) {
+    if (!r.Joue) return;
+    const std::string Joue = TexteCoup(r.Coup);
+    if (DeLaVariation) {
+        S.ListeCoupsPartie.clear();
+    } else {
+        S.ListeCoupsPartie += Joue + " ";
+    }
+    S.CoupsJoues += Joue + " ";
 }
 
-// Runs the search and writes the reply.  With AvecVariation the reply is
-// taken from the variation last reported, with its ponder move.
+// Runs the search and writes the reply.  With AvecVariation (go) the reply
+// is the one the search gives, with its ponder move; without (g), the move
+// played.
 void Lance(TSession& S, const TLimites& Limites, bool AvecVariation) {
     S.DernierGo = Limites;
     const TRequete Requete{Limites, S.Reglages, true};
@@ -32,35 +46,11 @@ void Lance(TSession& S, const TLimites& Limites, bool AvecVariation) {
     if (r.SansCoup) {
         S.Ecrit("bestmove (none)");
     } else {
-        std::string Meilleur = TexteCoup(r.Coup);
-        const std::string Joue = Meilleur;  // the move played on the engine's board
-        std::string Ponder;
-        const std::string VP = TexteVariation(r.Variation);
-        if (AvecVariation && !VP.empty()) {
-            Meilleur = VP.substr(0, 5);
-            const std::string Suivant = GetStringParam(VP, Meilleur);
-            if (!Suivant.empty()) Ponder = " ponder " + Suivant;
-        }
-        // The recorded game must describe the board.  A search that ends
-        // inside an iteration can announce the first move of its last
-        // variation while the board holds the move of the last completed
-        // iteration; then the game is forgotten, so that the next position
-        // command rebuilds it instead of continuing from the wrong board.
-        // The reply is recorded as the first five characters of the
-        // variation and a blank: a move of four letters gets two blanks,
-        // which no position command repeats, so the next one replays the
-        // game as a new one (its tables emptied); the searches of a game
-        // depend on that.
-        const std::string Annonce = Meilleur.substr(0, Meilleur.find(' '));
-        if (r.Joue) {
-            if (Annonce == Joue) {
-                S.ListeCoupsPartie += Meilleur + " ";
-            } else {
-                S.ListeCoupsPartie.clear();
-            }
-            S.CoupsJoues += Joue + " ";
-        }
-        S.Ecrit("bestmove " + Annonce + Ponder);
+        const bool DeLaVariation = AvecVariation && r.Variation.NbCoups > 0;
+        NoteReponse(S, r, DeLaVariation);
+        const bool AvecPonder = DeLaVariation && r.AvecPonder;
+        S.Ecrit("bestmove " + TexteCoup(DeLaVariation ? r.Annonce : r.Coup) +
+                (AvecPonder ? " ponder " + TexteCoup(r.Ponder) : std::string()));
     }
     // A quit read during the search ends the program once the reply is out.
     if (r.Quit) S.Entree.Differe("quit");

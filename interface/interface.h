@@ -74,8 +74,6 @@ struct TSession {
     // kind of chess, after the bench): the FEN it began from (empty: the
     // start position) and the moves played since, the replies included.
     std::string DebutPartie, CoupsJoues;
-    // The directories of endgame tables the engine was given (SyzygyPath).
-    std::string TablesChargees;
     // The limits of the last go, which the test command g keeps.
     TLimites DernierGo;
 };

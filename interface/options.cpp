@@ -69,8 +69,7 @@ void CheminTables(TSession& S, std::string_view Chemin) {
     if (Chemin == "<empty>") Chemin = {};
     if (Chemin.size() > 4096) {
         S.Ecrit("info string SyzygyPath is too long (" + std::to_string(Chemin.size()) + " characters), no tables");
-        S.TablesChargees.clear();
-        TVelkar::ChargeTablesFinales("");
+        S.Moteur.ChargeTablesFinales("");
         return;
     }
     // Say which directories are not there; the others are still read.
@@ -92,8 +91,8 @@ void CheminTables(TSession& S, std::string_view Chemin) {
         Reste.remove_prefix(std::min(Fin + 1, Reste.size()));
     }
     // Table files that do not hold together are left out, each said.
-    S.TablesChargees = UnDossier ? std::string(Chemin) : std::string();
-    const int32_t Pieces = TVelkar::ChargeTablesFinales(S.TablesChargees, [&S](const std::string& Ligne) {
+    const std::string Dossiers = UnDossier ? std::string(Chemin) : std::string();
+    const int32_t Pieces = S.Moteur.ChargeTablesFinales(Dossiers, [&S](const std::string& Ligne) {
         // The prober writes some of its own lines for an interface already:
         // their prefix is said once.
         std::string Texte = Ligne;

@@ -1,7 +1,9 @@
 """The bench node count is the signature of the whole search: any change of
 what the engine searches changes it.  A shallow bench runs in every build,
 from the command line and, after options that change how searches run, as
-a command: it searches with the defaults and gives the session back.  Its
+a command: it searches with the defaults and gives the session back, and
+counts what the command line counts after searches of the session (their
+traces and what the searchers learned are forgotten first).  Its
 output must also read as OpenBench's workers read a bench: from the last
 line up, punctuation taken for blanks, the first node count and the first
 speed found."""
@@ -42,7 +44,12 @@ def main():
     assert nodes(out) == [f"Nodes searched: {SIGNATURE_DEPTH_5}"], nodes(out)
     fen = [l for l in out.splitlines() if l.startswith("Fen: ")]
     assert fen == ["Fen: rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b HAha e3 0 1"], fen
-    print("bench depth 5 signature ok, read as OpenBench reads it; options and game kept")
+    # After a search, and once more after the first bench: the same count.
+    session = "\n".join(["position fen r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4",
+                         "go depth 9", "bench 5", "go depth 6", "bench 5", "bench 5", "quit"]) + "\n"
+    out = subprocess.run([sys.argv[1]], input=session, capture_output=True, text=True, timeout=600).stdout
+    assert nodes(out) == [f"Nodes searched: {SIGNATURE_DEPTH_5}"] * 3, nodes(out)
+    print("bench depth 5 signature ok, read as OpenBench reads it; options and game kept; equal after searches")
 
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 """The options and go fields that clients rely on, through the binary:
-the option lines, MultiPV, searchmoves, go mate, Clear Hash and the score
-line of a very short search."""
+the option lines (and their documentation), MultiPV, searchmoves, go
+mate, Clear Hash and the score line of a very short search."""
 
+import os
 import re
 import unittest
 
@@ -44,6 +45,34 @@ class Options(unittest.TestCase):
                           "option name Move Overhead", "option name MultiPV", "option name UCI_Chess960",
                           "option name Clear Hash", "option name UCI_ShowWDL",
                           "option name Threads", "option name UCI_LimitStrength", "option name UCI_Elo"])
+
+    def test_every_option_is_documented_as_the_engine_offers_it(self):
+        # The uci reply against the table of docs/options.md and the short
+        # one of README.md: the same names, types, ranges and defaults.
+        with Engine() as e:
+            e.banner()
+            e.send("uci")
+            lines = [l for l in e.expect("uciok")[1] if l.startswith("option name ")]
+        offered = {}
+        for l in lines:
+            m = re.match(r"option name (.+?) type (\w+)(.*)$", l)
+            fields = dict(re.findall(r" (default|min|max) (\S+)", m.group(3)))
+            offered[m.group(1)] = (m.group(2), fields)
+        root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+        for page in ("docs/options.md", "README.md"):
+            with open(os.path.join(root, page)) as f:
+                rows = [[c.strip() for c in l.strip().strip("|").split("|")] for l in f
+                        if re.match(r"^\| `[^`]+` \| (spin|check|string|button)", l)]
+            documented = {r[0].strip("`"): r for r in rows}
+            # SyzygyPath is offered only by a build with the Fathom library.
+            self.assertEqual(set(offered), set(documented) - ({"SyzygyPath"} - set(offered)), page)
+            for name, (kind, fields) in offered.items():
+                row = documented[name]
+                self.assertTrue(row[1].startswith(kind), (page, name, row[1]))
+                if kind == "spin":
+                    self.assertEqual(row[1], f"spin, {fields['min']} to {fields['max']}", (page, name))
+                if kind in ("spin", "check") or fields.get("default") == "<empty>":
+                    self.assertEqual(row[2].split()[0].strip("`"), fields["default"], (page, name))
 
     def test_bad_values_are_said_and_clamped_or_kept(self):
         with Engine() as e:

@@ -59,7 +59,7 @@ inline std::string Texte(const TPosition& v, const sCoup& m) { return TexteCoup(
 // generation order, generated as the search does: check flag stored first.
 inline ListeCoupsPly Liste(TPosition& v, bool Captures = false) {
     ListeCoupsPly l;
-    v.EnEchec[v.NumDemiCoup] = v.RoiEchec(v.Camp);
+    v.NoteEchec(v.RoiEchec(v.Camp));
     if (Captures) v.GenereListeCaps(l);
     else
         v.GenereListeCoups(l);

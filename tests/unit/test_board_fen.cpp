@@ -60,8 +60,8 @@ TEST(Reset, PositionDeDepart) {
         if ((p - 1) % 16 < 8) ClePions ^= ClesHachage.Zobrist[p][v.Pieces[p].CasePiece];
     }
     EXPECT_EQ(v.Cle, Cle);
-    EXPECT_EQ(v.HistoriqueCle[1], Cle);
-    EXPECT_EQ(v.HistoriqueClePions[1], ClePions);
+    EXPECT_EQ(v.CleDuPly(1), Cle);
+    EXPECT_EQ(v.ClePionsDuPly(1), ClePions);
 
     // A second reset after some play gives the same state, with empty tables.
     const Etat e = Photo(v);

@@ -16,9 +16,9 @@ namespace {
 class Echecs960 : public ::testing::Test {
 protected:
     TPosition& v = Plateau();
-    void SetUp() override { v.Chess960 = true; }
+    void SetUp() override { v.ChoisitChess960(true); }
     void TearDown() override {
-        v.Chess960 = false;
+        v.ChoisitChess960(false);
         NouvellePartie();
     }
     bool Propose(const char* Coup) { return std::ranges::count(Coups(v), Coup) == 1; }
@@ -107,11 +107,11 @@ TEST_F(Echecs960, ChampRoques) {
     }
     // A FEN that cannot be read is refused as in standard chess, the mode kept.
     EXPECT_FALSE(Pose(v, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKKNR w HAha - 0 1"));
-    EXPECT_TRUE(v.Chess960);
+    EXPECT_TRUE(v.Chess960());
     EXPECT_EQ(v.ChaineFen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w HAha - 0 1");
 
     // In standard chess the rook files name the corner rooks.
-    v.Chess960 = false;
+    v.ChoisitChess960(false);
     ASSERT_TRUE(Pose(v, "r3k2r/8/8/8/8/8/8/R3K2R w HAha - 0 1"));
     EXPECT_EQ(v.ChaineFen(), "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
     ASSERT_TRUE(Pose(v, "r3k2r/8/8/8/8/8/8/R3K2R w Hb - 0 1"));
