@@ -332,6 +332,7 @@ async function setUpPosition() {
 
 async function importPgn() {
   const read = Game.fromPgn($('pgn-in').value);
+  $('pgn-error').className = 'error';
   if (read.error) {
     $('pgn-error').textContent = read.error;
     return;
@@ -340,7 +341,8 @@ async function importPgn() {
     $('pgn-error').textContent = 'Velkar cannot play from the start position of this PGN.';
     return;
   }
-  $('pgn-error').textContent = [`${read.game.length} moves read (comments and variations left out).`, ...read.notes].join(' ');
+  $('pgn-error').className = 'hint';
+  $('pgn-error').textContent = [`${read.game.length} half-moves read (the main line: comments and variations left out).`, ...read.notes].join(' ');
   startGame(read.game, { mode: 'analyse', ply: read.game.length });
 }
 
@@ -669,9 +671,9 @@ function settingChanged() {
   const differs = state.played.level !== state.settings.level || state.played.human !== state.settings.side;
   if (game.length === 0 && !game.resigned) {
     newGame(game.startFen);
-  } else if (differs && !game.status().over) {
+  } else if (differs) {
     const l = LEVELS[state.played.level];
-    state.notice = `This game goes on as it began (you play ${state.played.human === 'w' ? 'White' : 'Black'}, Velkar at ${l.elo === null ? 'full strength' : l.elo}); the new settings apply from the next game.`;
+    state.notice = `This game ${game.status().over ? 'was played' : 'goes on'} as it began (you play ${state.played.human === 'w' ? 'White' : 'Black'}, Velkar at ${l.elo === null ? 'full strength' : l.elo}); the new settings apply from the next game.`;
     refresh({ status: true });
   } else {
     state.notice = '';

@@ -66,7 +66,7 @@ export class Board {
       const box = event.target.getBoundingClientRect();
       const at = { bubbles: true, clientX: box.x + box.width / 2, clientY: box.y + box.height / 2 };
       event.target.dispatchEvent(new MouseEvent('mousedown', at));
-      window.dispatchEvent(new MouseEvent('mouseup', at));
+      event.target.dispatchEvent(new MouseEvent('mouseup', at));
     });
   }
 

@@ -29,8 +29,10 @@ export class Graph {
     const n = percents.length - 1;
     this.plies = n;
     this.svg.replaceChildren();
-    this.svg.hidden = n < 1 || percents.filter((p) => p !== undefined).length < 2;
-    if (this.svg.hidden) return;
+    const empty = n < 1 || percents.filter((p) => p !== undefined).length < 2;
+    if (empty) this.svg.setAttribute('hidden', '');
+    else this.svg.removeAttribute('hidden');
+    if (empty) return;
     const x = (ply) => (ply / n) * 100;
     const y = (p) => HEIGHT - (p / 100) * HEIGHT;
     const add = (name, attributes) => {
