@@ -9,7 +9,7 @@
 // it changed, no more.
 import { LinesView, readInfo, scoreText, whiteShare } from './analysis.js';
 import { Board, INPUT_EVENT_TYPE } from './board.js';
-import { Engine } from './engine.js';
+import { Engine, threadsAvailable } from './engine.js';
 import { DEFAULT_POSITION, Game, asMove, tidyFen } from './game.js';
 import { Graph, showBar } from './graph.js';
 import { MARKS, winPercent } from './review.js';
@@ -57,8 +57,27 @@ let moveToken = 0; // the reply Velkar is asked for; older replies are dropped
 const board = new Board($('board'));
 const linesView = new LinesView($('lines'));
 const graph = new Graph($('graph'), (ply) => goTo(ply));
-const engine = new Engine('velkar.js', (engineState) => {
+// The threaded build where the browser allows it; should it fail to
+// start, the single-thread one.
+let engine = null;
+function startEngine(threads) {
+  engine = new Engine('velkar.js', engineChanged, threads);
+  return engine.start().then((started) => {
+    if (!started && engine.threaded) return startEngine(1);
+    return started;
+  });
+}
+
+function engineChanged(engineState) {
+  if (engineState === 'failed' && engine.threaded) return; // the single-thread build is tried next
   document.body.dataset.engine = engineState;
+  document.body.dataset.threads = String(engine.threads);
+  $('build-info').textContent =
+    engineState !== 'ready'
+      ? ''
+      : engine.threaded
+        ? `threaded build, ${engine.threads} threads`
+        : `single-thread build${globalThis.crossOriginIsolated ? '' : ' (the page is not cross-origin isolated)'}`;
   $('engine-name').textContent = engineState === 'ready' ? engine.name : engineState === 'failed' ? 'the engine did not start' : 'starting the engine…';
   if (engineState === 'failed') {
     state.thinking = false;
@@ -66,10 +85,10 @@ const engine = new Engine('velkar.js', (engineState) => {
     state.reviewing = null;
   }
   refresh({ status: true, board: true, review: true });
-});
+}
 
 const atEnd = () => state.ply === state.game.length;
-const ready = () => engine.state === 'ready';
+const ready = () => engine?.state === 'ready';
 
 function takeNewGame() {
   if (!state.newGame) return [];
@@ -96,7 +115,8 @@ function today() {
 // game's, whatever the settings become later.
 function gameHeaders(mode, level, human) {
   const l = LEVELS[level];
-  const velkar = l.elo === null ? engine.name : `${engine.name} (${l.name}, ${l.elo})`;
+  const name = engine?.state === 'ready' ? engine.name : 'Velkar';
+  const velkar = l.elo === null ? name : `${name} (${l.name}, ${l.elo})`;
   const headers = { Event: mode === 'play' ? 'Game against Velkar' : 'Analysis', Site: 'Velkar web page', Date: today() };
   headers.White = mode === 'play' ? (human === 'w' ? 'You' : velkar) : '?';
   headers.Black = mode === 'play' ? (human === 'b' ? 'You' : velkar) : '?';
@@ -188,7 +208,7 @@ function startAnalysis() {
       },
     })
     .then((best) => {
-      if (best === null && engine.state !== 'failed') return; // a newer analysis or a game replaced this one
+      if (best === null && engine?.state !== 'failed') return; // a newer analysis or a game replaced this one
       state.analysing = false;
       refresh({ status: true, graph: true });
     });
@@ -475,8 +495,8 @@ function renderInput() {
 
 function statusText() {
   const game = state.game;
-  if (engine.state === 'failed') return engine.failure;
-  if (engine.state === 'loading') return 'Starting the engine…';
+  if (engine?.state === 'failed') return engine.failure;
+  if (!ready()) return 'Starting the engine…';
   if (state.reviewing) return 'Reviewing the game…';
   const status = game.status(state.ply);
   const side = status.turn === 'w' ? 'White' : 'Black';
@@ -788,7 +808,7 @@ wire();
 if (state.mode === 'play') board.setOrientation(state.played.human);
 showBoard(false);
 refresh({ tabs: true, moves: true, pgn: true, lines: true, graph: true, review: true, status: true });
-engine.start().then((started) => {
+startEngine(threadsAvailable()).then((started) => {
   if (!started) return;
   // A game not begun yet takes the engine's full name in its headers.
   if (state.game.length === 0 && state.game.headers.Event === 'Game against Velkar') {
@@ -801,4 +821,4 @@ engine.start().then((started) => {
 });
 
 // For the page's test and for curious players: the state, read-only use.
-window.velkar = { state, engine, asMove };
+window.velkar = { state, asMove, get engine() { return engine; } };

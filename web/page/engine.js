@@ -11,9 +11,20 @@
 // How long the engine may take to answer uci (compiling the .wasm included).
 const START_TIMEOUT_MS = 30000;
 
+// The threaded build runs where the browser gives a page shared memory
+// (cross-origin isolated: the COOP and COEP headers), with as many threads
+// as the browser reports cores, 2 to 8 (the pool of workers it starts).
+export function threadsAvailable() {
+  if (!globalThis.crossOriginIsolated || typeof SharedArrayBuffer === 'undefined') return 1;
+  return Math.min(8, Math.max(2, navigator.hardwareConcurrency || 2));
+}
+
 export class Engine {
-  constructor(url, onState) {
+  // threads > 1: the threaded build with that many threads.
+  constructor(url, onState, threads = 1) {
     this.onState = onState;
+    this.threaded = threads > 1;
+    this.threads = threads;
     this.state = 'loading';
     this.failure = '';
     this.waiters = [];
@@ -23,7 +34,7 @@ export class Engine {
     this.name = 'Velkar';
     this.options = new Map(); // name -> default, from the uci answer
     try {
-      this.worker = new Worker(url);
+      this.worker = this.threaded ? new Worker(url, { name: 'velkar-mt' }) : new Worker(url);
     } catch {
       this.fail();
       return;
@@ -73,6 +84,8 @@ export class Engine {
     if (line.startsWith('id name ')) this.name = line.slice(8);
     const option = /^option name (.+?) type \w+ default (\S+)/.exec(line);
     if (option) this.options.set(option[1], option[2]);
+    const given = /^info string the system gave (\d+) of \d+ threads/.exec(line);
+    if (given) this.threads = Number(given[1]);
     const search = this.current;
     if (!search) return;
     if (line.startsWith('info ') && !search.stale) search.onInfo?.(line);
@@ -86,6 +99,7 @@ export class Engine {
     const timer = setTimeout(() => this.fail(), START_TIMEOUT_MS);
     this.send('uci');
     await this.waitFor('uciok');
+    if (this.threaded) this.send(`setoption name Threads value ${this.threads}`);
     this.send('isready');
     await this.waitFor('readyok');
     clearTimeout(timer);
