@@ -456,6 +456,35 @@ test('an engine that cannot load says so plainly', async () => {
   }
 });
 
+test('the threaded build under the COOP/COEP headers, the single-thread one without', { timeout: 60000 }, async () => {
+  assert.match(await page.textContent('#build-info'), /^single-thread build/);
+  assert.strictEqual(await page.getAttribute('body', 'data-threads'), '1');
+  const isolated = await serve(DIST, 0, { isolated: true });
+  const p = watch(await context.newPage());
+  try {
+    await p.goto(`http://127.0.0.1:${isolated.address().port}/`);
+    await p.waitForSelector('body[data-engine=ready]', { timeout: 30000 });
+    assert.ok(Number(await p.getAttribute('body', 'data-threads')) > 1);
+    assert.match(await p.textContent('#build-info'), /^threaded build, [2-8] threads$/);
+    // It plays: a legal reply to 1. e4.
+    await p.waitForSelector('body[data-turn=human]');
+    await clickSquare('e2', p);
+    await clickSquare('e4', p);
+    await p.waitForFunction(() => document.querySelectorAll('#moves li').length >= 2, null, { timeout: 30000 });
+    const referee = new Chess();
+    for (const lan of await movesShown(p)) assert.doesNotThrow(() => referee.move(lan));
+    // It analyses, and stops.
+    await p.click('#tab-analyse');
+    await p.waitForFunction(() => document.querySelectorAll('#lines .line').length >= 1, null, { timeout: 20000 });
+    await p.click('#analyse-toggle');
+    await p.waitForSelector('body[data-analysis=stopped]', { timeout: 5000 });
+    await p.screenshot({ path: path.join(SHOTS, 'threaded.png') });
+  } finally {
+    await p.close();
+    isolated.close();
+  }
+});
+
 test('no error on the page', () => {
   assert.deepStrictEqual(pageErrors, []);
 });
