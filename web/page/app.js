@@ -566,9 +566,13 @@ function renderMoves() {
     if (current) item.setAttribute('aria-current', 'true');
     else item.removeAttribute('aria-current');
   });
+  // The list scrolls to the move shown; the page itself does not move.
   const current = moveItems[state.ply - 1];
-  if (current) current.scrollIntoView({ block: 'nearest' });
-  else list.scrollTop = 0;
+  if (!current) list.scrollTop = 0;
+  else if (current.offsetTop < list.scrollTop) list.scrollTop = current.offsetTop;
+  else if (current.offsetTop + current.offsetHeight > list.scrollTop + list.clientHeight) {
+    list.scrollTop = current.offsetTop + current.offsetHeight - list.clientHeight;
+  }
 }
 
 function renderLines() {
@@ -743,9 +747,7 @@ function wire() {
   $('analyse-toggle').addEventListener('click', toggleAnalysis);
   $('copy-pgn').addEventListener('click', () => copyText($('pgn').value, 'copy-result'));
   $('copy-link').addEventListener('click', () => {
-    const link = shareLink();
-    history.replaceState(null, '', link);
-    copyText(link, 'copy-result');
+    copyText(shareLink(), 'copy-result');
   });
   $('review-start').addEventListener('click', startReview);
   $('banner-review').addEventListener('click', startReview);
@@ -777,8 +779,12 @@ function wire() {
 function restore() {
   const kept = storage.load();
   if (kept) {
-    if (kept.settings) Object.assign(state.settings, kept.settings);
-    if (LEVELS[state.settings.level] === undefined) state.settings.level = DEFAULT_LEVEL;
+    // Settings kept by another version of the page may not be offered any more.
+    const k = kept.settings || {};
+    if (LEVELS[k.level] !== undefined) state.settings.level = k.level;
+    if (k.side === 'w' || k.side === 'b') state.settings.side = k.side;
+    if ([200, 1000, 3000].includes(k.movetime)) state.settings.movetime = k.movetime;
+    if (k.multipv >= 1 && k.multipv <= 5) state.settings.multipv = k.multipv;
     if (kept.mode === 'analyse') state.mode = 'analyse';
     if (kept.game) {
       try {
@@ -792,6 +798,9 @@ function restore() {
     }
   }
   const linked = gameFromLink();
+  // The game a link brought is kept as any other from now on: a reload
+  // keeps what was played since, not the link's moves.
+  if (linked) history.replaceState(null, '', location.pathname + location.search);
   if (linked) {
     if (linked.error) state.note = linked.error;
     if (linked.game) {
