@@ -14,6 +14,7 @@ import { DEFAULT_POSITION, Game, asMove, tidyFen } from './game.js';
 import { Graph, showBar } from './graph.js';
 import { MARKS, winPercent } from './review.js';
 import { REVIEW_NODES, reviewGame } from './reviewer.js';
+import * as sound from './sound.js';
 import * as storage from './storage.js';
 
 // The levels of UCI_Elo.  The measured ones were each rated in 100 games
@@ -38,7 +39,7 @@ const $ = (id) => document.getElementById(id);
 // ---------------------------------------------------------------------------
 const state = {
   mode: 'play', // or 'analyse'
-  settings: { level: DEFAULT_LEVEL, side: 'w', movetime: 200, multipv: 3 },
+  settings: { level: DEFAULT_LEVEL, side: 'w', movetime: 200, multipv: 3, sound: false },
   game: new Game(),
   played: { level: DEFAULT_LEVEL, human: 'w' }, // the settings this game is played with
   ply: 0, // the position shown: 0 is the start, game.length the last
@@ -160,6 +161,7 @@ function askForMove() {
         state.note = `Velkar answered ${best}, which is not a legal move here.`;
       }
       if (follow) state.ply = game.length;
+      if (game.length > length) moveSound();
       persist();
       refresh({ moves: true, pgn: true, graph: true, status: true });
       // The player's turn begins once the board has drawn the reply: a
@@ -239,7 +241,13 @@ function canMove() {
   return atEnd() && !state.thinking && !state.game.status().over && state.game.status().turn === state.played.human;
 }
 
+function moveSound() {
+  const last = state.game.moves.at(-1);
+  if (state.settings.sound && last) sound.play(Boolean(last.captured));
+}
+
 function afterHumanMove(truncated) {
+  moveSound();
   state.ply = state.game.length;
   state.note = truncated ? 'A move from an earlier position: the moves after it were replaced.' : '';
   persist();
@@ -717,6 +725,11 @@ function wire() {
   $('side').value = state.settings.side;
   $('movetime').value = String(state.settings.movetime);
   $('multipv').value = String(state.settings.multipv);
+  $('sound').checked = state.settings.sound;
+  $('sound').addEventListener('change', () => {
+    state.settings.sound = $('sound').checked;
+    persist();
+  });
   levelHint();
   select.addEventListener('change', () => {
     state.settings.level = Number(select.value);
@@ -785,6 +798,7 @@ function restore() {
     if (k.side === 'w' || k.side === 'b') state.settings.side = k.side;
     if ([200, 1000, 3000].includes(k.movetime)) state.settings.movetime = k.movetime;
     if (k.multipv >= 1 && k.multipv <= 5) state.settings.multipv = k.multipv;
+    state.settings.sound = k.sound === true;
     if (kept.mode === 'analyse') state.mode = 'analyse';
     if (kept.game) {
       try {

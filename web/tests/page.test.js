@@ -188,7 +188,8 @@ test('the engine starts before the page takes a move', async () => {
   assert.strictEqual(await page.getAttribute('.promotion-dialog-group', 'aria-hidden'), 'true');
 });
 
-test('a move made with the keyboard alone', async () => {
+test('a move made with the keyboard alone (with the sound on)', async () => {
+  await page.check('#sound');
   await page.click('#new-game');
   await page.waitForSelector('body[data-turn=human]');
   await page.focus('rect[data-square="g1"]');
@@ -197,6 +198,7 @@ test('a move made with the keyboard alone', async () => {
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => document.querySelectorAll('#moves li').length >= 2, null, { timeout: 30000 });
   assert.strictEqual((await movesShown())[0], 'g1f3');
+  await page.uncheck('#sound');
 });
 
 test('20 moves against the lowest level, every reply legal', { timeout: 180000 }, async () => {
@@ -402,6 +404,12 @@ test('a review of a 40-move PGN: accuracies and marks, the same on a second run'
     };
   };
   await page.locator('#import summary').click();
+  // A PGN with a move that is not legal is refused, and the game stays.
+  const before = await movesShown();
+  await page.fill('#pgn-in', '1. e4 e5 2. Ke3 Kd8 *');
+  await page.click('#pgn-load');
+  assert.match(await page.textContent('#pgn-error'), /could not be read|not legal/);
+  assert.deepStrictEqual(await movesShown(), before);
   const first = await review();
   for (const a of first.accuracy) assert.match(a, /^\d+\.\d$/);
   const marked = first.marks.filter(Boolean).length;
