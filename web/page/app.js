@@ -310,6 +310,7 @@ function goTo(ply) {
 // Games: new, from a FEN, from a PGN, from a link, take back, resign
 // ---------------------------------------------------------------------------
 function startGame(game, { mode = state.mode, ply = 0 } = {}) {
+  endReview();
   engine.cancel();
   moveToken++;
   state.mode = mode;
@@ -469,16 +470,36 @@ async function startReview() {
   state.reviewing = { done: 0, total: state.game.length + 1 };
   refresh({ review: true, status: true, lines: true, board: true });
   const game = state.game;
-  const review = await reviewGame(engine, game, (done, total) => {
-    state.reviewing = { done, total };
-    refresh({ review: true });
-  });
+  engine.cancel();
+  // A single-thread engine of the review's own, fresh for each review.
+  const reviewer = new Engine('velkar.js', null, 1);
+  reviewing = reviewer;
+  const review = (await reviewer.start())
+    ? await reviewGame(reviewer, game, (done, total) => {
+        if (reviewing !== reviewer) return;
+        state.reviewing = { done, total };
+        refresh({ review: true });
+      })
+    : null;
+  reviewer.quit();
+  if (reviewing !== reviewer) return; // a new game ended this review
+  reviewing = null;
   state.reviewing = null;
-  state.newGame = true; // the review filled the engine's tables with other positions
   if (review && game === state.game) state.review = review;
+  else if (!review) state.note = 'The review could not be done: its engine did not start.';
   refresh({ review: true, moves: true, graph: true, status: true, board: true });
   if (state.mode === 'analyse') startAnalysis();
   else askForMove();
+}
+
+let reviewing = null; // the review's engine while it runs
+
+// A new game or position ends the review of the one before.
+function endReview() {
+  if (!reviewing) return;
+  reviewing.quit();
+  reviewing = null;
+  state.reviewing = null;
 }
 
 function currentReview() {

@@ -144,6 +144,28 @@ export class Engine {
     return result;
   }
 
+  // Sends lines once the searches asked for so far have ended, and resolves
+  // once the engine has answered isready after them (false when it failed).
+  settle(lines) {
+    const result = this.queue.then(() => {
+      for (const line of lines) this.send(line);
+      this.send('isready');
+      return this.waitFor('readyok').then(Boolean);
+    });
+    this.queue = result.catch(() => false);
+    return result;
+  }
+
+  // Ends the engine: quit, and the worker closes itself.
+  quit() {
+    this.send('quit');
+    this.state = 'failed'; // nothing more is asked of it
+    for (const w of this.waiters.splice(0)) w.resolve(null);
+    const search = this.current;
+    this.current = null;
+    search?.resolve(null);
+  }
+
   // Ends the search that runs, keeping its result.
   stop() {
     if (this.current) this.send('stop');

@@ -1,5 +1,5 @@
 // A game review: every position of the game searched by Velkar with the
-// same node budget, from a cleared engine (ucinewgame), so that a review of
+// same node budget, by a fresh engine with one thread, so that a review of
 // the same game gives the same scores, marks and accuracies every time;
 // then the arithmetic of review.js.
 import { readInfo, sanLine } from './analysis.js';
@@ -8,9 +8,13 @@ import { MARKS, classify, gameAccuracy, winPercent } from './review.js';
 export const REVIEW_NODES = 150000;
 
 // Resolves with the review, or null when it was cancelled or the engine
-// failed.  onProgress(done, total) after each position.
+// failed.  onProgress(done, total) after each position.  The engine is
+// one of its own, with one thread, started for this review: a search of
+// so many nodes is then the same every time, which it is not after the
+// searches of several threads (some state of theirs outlives Threads 1
+// and ucinewgame).
 export async function reviewGame(engine, game, onProgress) {
-  engine.cancel();
+  if (!(await engine.settle(['setoption name Threads value 1', 'ucinewgame']))) return null;
   const total = game.length + 1;
   const scores = [];
   const lines = [];
@@ -33,7 +37,6 @@ export async function reviewGame(engine, game, onProgress) {
     }
     const best = await engine.run({
       setup: [
-        ...(ply === 0 ? ['ucinewgame'] : []),
         'setoption name UCI_LimitStrength value false',
         'setoption name MultiPV value 1',
         'setoption name UCI_ShowWDL value false',

@@ -464,7 +464,7 @@ test('an engine that cannot load says so plainly', async () => {
   }
 });
 
-test('the threaded build under the COOP/COEP headers, the single-thread one without', { timeout: 60000 }, async () => {
+test('the threaded build under the COOP/COEP headers, the single-thread one without', { timeout: 120000 }, async () => {
   assert.match(await page.textContent('#build-info'), /^single-thread build/);
   assert.strictEqual(await page.getAttribute('body', 'data-threads'), '1');
   const isolated = await serve(DIST, 0, { isolated: true });
@@ -481,6 +481,19 @@ test('the threaded build under the COOP/COEP headers, the single-thread one with
     await p.waitForFunction(() => document.querySelectorAll('#moves li').length >= 2, null, { timeout: 30000 });
     const referee = new Chess();
     for (const lan of await movesShown(p)) assert.doesNotThrow(() => referee.move(lan));
+    // A review is the same every time here too (it searches with one thread).
+    const game = fortyMoves();
+    const text = game.text.replace(/ 11\. .*/, ' *');
+    await p.locator('#import summary').click();
+    const review = async () => {
+      await p.fill('#pgn-in', text);
+      await p.click('#pgn-load');
+      await p.waitForFunction(() => document.querySelectorAll('#moves li').length === 20);
+      await p.click('#review-start');
+      await p.waitForSelector('#review-summary:not([hidden])', { timeout: 60000 });
+      return [await p.textContent('#review-summary'), await movesShown(p), await p.$$eval('#moves li', (l) => l.map((i) => i.dataset.mark))];
+    };
+    assert.deepStrictEqual(await review(), await review());
     // It analyses, and stops.
     await p.click('#tab-analyse');
     await p.waitForFunction(() => document.querySelectorAll('#lines .line').length >= 1, null, { timeout: 20000 });
