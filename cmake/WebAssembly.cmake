@@ -16,3 +16,21 @@ if(EMSCRIPTEN)
     -sALLOW_MEMORY_GROWTH -sINITIAL_MEMORY=64MB -sFILESYSTEM=0
     -sNODEJS_CATCH_EXIT=0 -sNODEJS_CATCH_REJECTION=0)
 endif()
+
+# The threaded WebAssembly build (web/build.sh configures it in
+# build-wasm-mt/ with -pthread in CMAKE_CXX_FLAGS and this option on):
+# velkar-core-mt.js, .wasm and .worker.js, for pages that a browser
+# isolates (the COOP/COEP headers; SharedArrayBuffer).  Its helpers are
+# pthreads in a pool of Web Workers started with the engine, as many as
+# the browser reports cores (at least 2, at most 8): a pthread created
+# later would start only once the engine's worker returns to its event
+# loop, which a search waiting for its helpers does not.  Growing shared
+# memory makes JavaScript re-check its views of the heap at each access
+# (emscripten warns); the engine's JavaScript touches the heap only to pass
+# input and output lines, so the warning is silenced.
+option(VELKAR_WASM_THREADS "WebAssembly: the threaded build (-pthread)" OFF)
+if(EMSCRIPTEN AND VELKAR_WASM_THREADS)
+  set_target_properties(velkar PROPERTIES OUTPUT_NAME velkar-core-mt)
+  target_link_options(velkar PRIVATE -pthread -Wno-pthreads-mem-growth
+    "-sPTHREAD_POOL_SIZE=Math.min(8,Math.max(2,(typeof navigator=='object'&&navigator.hardwareConcurrency)||2))")
+endif()

@@ -15,8 +15,12 @@ TTablesPartagees::TTablesPartagees(int32_t MoTransposition) {
 namespace {
 
 // One word of an entry, read or written at once whatever other threads do.
-#if defined(__EMSCRIPTEN__)
-// The WebAssembly build has one thread (and its C++ library no atomic_ref).
+#if defined(__EMSCRIPTEN_PTHREADS__)
+// The threaded WebAssembly build: its C++ library has no atomic_ref.
+uint64_t Lit(uint64_t& Mot) { return __atomic_load_n(&Mot, __ATOMIC_RELAXED); }
+void Ecrit(uint64_t& Mot, uint64_t Valeur) { __atomic_store_n(&Mot, Valeur, __ATOMIC_RELAXED); }
+#elif defined(__EMSCRIPTEN__)
+// The single-thread WebAssembly build (its C++ library has no atomic_ref).
 uint64_t Lit(uint64_t& Mot) { return Mot; }
 void Ecrit(uint64_t& Mot, uint64_t Valeur) { Mot = Valeur; }
 #else

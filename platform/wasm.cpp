@@ -11,7 +11,10 @@
 // wait for a line (AttendEntree) sleeps until a line is queued.  Between
 // two turns the search runs uninterrupted, as natively.
 //
-// No threads: LanceFil refuses, so Threads stays 1.
+// The single-thread build has no threads: LanceFil refuses, so Threads
+// stays 1.  The threaded build (emscripten -pthread, for pages a browser
+// isolates) starts helpers as the native code does; they never touch the
+// input, which only the main thread reads.
 #if defined(__EMSCRIPTEN__)
 
 #include <emscripten.h>
@@ -19,6 +22,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#if defined(__EMSCRIPTEN_PTHREADS__)
+#include <pthread.h>
+#endif
 
 #include "plateforme.h"
 
@@ -127,12 +133,43 @@ void* AlloueTable(size_t Octets) {
 
 void LibereTable(void* Memoire, size_t) { std::free(Memoire); }
 
+#if defined(__EMSCRIPTEN_PTHREADS__)
+// A helper is a pthread, which emscripten runs in a Web Worker of its pool.
+struct TFil {
+    pthread_t Id;
+    void (*Fonction)(void*);
+    void* Argument;
+};
+
+TFil* LanceFil(void (*Fonction)(void*), void* Argument) {
+    auto* Fil = new TFil{pthread_t{}, Fonction, Argument};
+    const int r = pthread_create(
+        &Fil->Id, nullptr,
+        [](void* f) -> void* {
+            const TFil* Lui = static_cast<TFil*>(f);
+            Lui->Fonction(Lui->Argument);
+            return nullptr;
+        },
+        Fil);
+    if (r != 0) {
+        delete Fil;
+        return nullptr;
+    }
+    return Fil;
+}
+
+void AttendFil(TFil* Fil) {
+    pthread_join(Fil->Id, nullptr);
+    delete Fil;
+}
+#else
 // Built without threads: a helper searcher is never started.
 struct TFil {};
 
 TFil* LanceFil(void (*)(void*), void*) { return nullptr; }
 
 void AttendFil(TFil* Fil) { delete Fil; }
+#endif
 
 void CedePriorite() {}
 

@@ -95,7 +95,7 @@ elif ! command -v node >/dev/null || ! command -v npm >/dev/null; then
 else
   echo "== WebAssembly build"
   web/build.sh
-  (cd web && node --test tests/engine.test.js)
+  (cd web && node --test tests/engine.test.js tests/review.test.js)
   failed=0
   for t in test_protocol test_position test_bad_input test_search test_go_nodes test_options test_strength test_threads \
     test_bench; do

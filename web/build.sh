@@ -2,6 +2,7 @@
 # Builds Velkar's WebAssembly version and its page into web/dist/:
 #
 #   velkar-core.js, velkar-core.wasm   the engine (emscripten's loader and code)
+#   velkar-core-mt.js, .wasm, .worker.js   its threaded build (-pthread)
 #   velkar.js                          the module: a Web Worker in a browser, a module in Node
 #   uci.js                             the UCI engine for Node: node web/dist/uci.js
 #   index.html, app.js, style.css      the page, and vendor/ with its npm dependencies
@@ -21,6 +22,10 @@ export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
 
 emcmake cmake -S . -B build-wasm -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror >/dev/null
 cmake --build build-wasm -j"$(nproc 2>/dev/null || echo 2)" --target velkar
+# The threaded build, for pages served cross-origin isolated.
+emcmake cmake -S . -B build-wasm-mt -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS=-Werror -pthread" \
+  -DVELKAR_WASM_THREADS=ON >/dev/null
+cmake --build build-wasm-mt -j"$(nproc 2>/dev/null || echo 2)" --target velkar
 
 # The page's dependencies, as the lock file gives them (again whenever the
 # lock file is newer than what is installed).
@@ -32,6 +37,7 @@ dist=web/dist
 rm -rf "$dist"
 mkdir -p "$dist/vendor/chess.js" "$dist/vendor/cm-chessboard/assets/pieces"
 cp build-wasm/velkar-core.js build-wasm/velkar-core.wasm web/src/velkar.js web/src/uci.js "$dist/"
+cp build-wasm-mt/velkar-core-mt.js build-wasm-mt/velkar-core-mt.wasm build-wasm-mt/velkar-core-mt.worker.js "$dist/"
 chmod +x "$dist/uci.js"
 cp web/page/* "$dist/"
 cp LICENSE "$dist/LICENSE.txt"
@@ -52,4 +58,4 @@ done
 find "$dist/vendor" -name '*.md' -delete
 
 echo "web/build.sh: built $dist:"
-(cd "$dist" && ls -l velkar-core.wasm velkar-core.js velkar.js uci.js | awk '{printf "  %-18s %8d bytes\n", $9, $5}')
+(cd "$dist" && ls -l velkar-core.wasm velkar-core.js velkar-core-mt.wasm velkar-core-mt.js velkar-core-mt.worker.js velkar.js uci.js | awk '{printf "  %-25s %8d bytes\n", $9, $5}')

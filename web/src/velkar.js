@@ -2,7 +2,9 @@
 // velkar-core.wasm, beside this file) behind the usual shape of a browser
 // engine, UCI lines in and UCI lines out.
 //
-// In a browser this file is the worker itself:
+// In a browser this file is the worker itself (named 'velkar-mt', it runs
+// the threaded build, velkar-core-mt.*, where the page is cross-origin
+// isolated, and the single-thread one elsewhere):
 //
 //   const engine = new Worker('velkar.js');
 //   engine.onmessage = (event) => console.log(event.data);  // one line each
@@ -87,7 +89,11 @@
   } else if (typeof importScripts === 'function') {
     // A Web Worker: velkar-core.js and its .wasm are fetched from beside
     // this file; messages are commands, each output line is posted back.
-    importScripts('velkar-core.js');
+    // The threaded build when the page asks for it (the worker's name) and
+    // the browser gives shared memory (a cross-origin isolated page).
+    const threaded = self.name === 'velkar-mt' && self.crossOriginIsolated === true;
+    const core = threaded ? 'velkar-core-mt.js' : 'velkar-core.js';
+    importScripts(core);
     const received = [];
     let engine = null;
     self.onmessage = (event) => {
@@ -95,7 +101,8 @@
       if (engine) engine.postMessage(event.data);
       else received.push(event.data);
     };
-    createEngine(self.VelkarCore, { listener: (line) => self.postMessage(line) }).then(
+    // The threaded build's helpers load the same script in workers of their own.
+    createEngine(self.VelkarCore, { listener: (line) => self.postMessage(line), mainScriptUrlOrBlob: core }).then(
       (m) => {
         engine = m;
         for (const command of received.splice(0)) engine.postMessage(command);

@@ -1,6 +1,11 @@
 // A static file server for web/dist, for the browser test and to open the
-// page locally (node web/tests/serve.js [port], then http://127.0.0.1:8000/).
-// Files only, from one folder, on the loopback address.
+// page locally (node web/tests/serve.js [port] [--isolated], then
+// http://127.0.0.1:8000/).  Files only, from one folder, on the loopback
+// address.  With --isolated (or { isolated: true }) every answer carries
+// the two headers that make a page cross-origin isolated, which a browser
+// requires before it gives the page shared memory and so threads:
+//   Cross-Origin-Opener-Policy: same-origin
+//   Cross-Origin-Embedder-Policy: require-corp
 'use strict';
 const fs = require('fs');
 const http = require('http');
@@ -15,7 +20,12 @@ const TYPES = {
   '.txt': 'text/plain; charset=utf-8',
 };
 
-function serve(root, port = 0) {
+const ISOLATION = {
+  'cross-origin-opener-policy': 'same-origin',
+  'cross-origin-embedder-policy': 'require-corp',
+};
+
+function serve(root, port = 0, { isolated = false } = {}) {
   const server = http.createServer((request, response) => {
     let file = path.join(root, decodeURIComponent(new URL(request.url, 'http://localhost').pathname));
     if (!file.startsWith(root)) file = root;
@@ -26,7 +36,10 @@ function serve(root, port = 0) {
         response.end();
         return;
       }
-      response.writeHead(200, { 'content-type': TYPES[path.extname(file)] || 'application/octet-stream' });
+      response.writeHead(200, {
+        'content-type': TYPES[path.extname(file)] || 'application/octet-stream',
+        ...(isolated ? ISOLATION : {}),
+      });
       response.end(data);
     });
   });
@@ -37,7 +50,11 @@ module.exports = { serve };
 
 if (require.main === module) {
   const root = path.resolve(__dirname, '..', 'dist');
-  serve(root, Number(process.argv[2] || 8000)).then((server) => {
-    console.log(`serving ${root} at http://127.0.0.1:${server.address().port}/`);
+  const args = process.argv.slice(2);
+  const isolated = args.includes('--isolated');
+  const port = Number(args.find((a) => /^\d+$/.test(a)) || 8000);
+  serve(root, port, { isolated }).then((server) => {
+    const how = isolated ? ' (cross-origin isolated: the threaded build)' : '';
+    console.log(`serving ${root} at http://127.0.0.1:${server.address().port}/${how}`);
   });
 }
