@@ -102,7 +102,7 @@ CXXFLAGS += $(FLAGS_$(PHASE)) $(if $(and $(LTO),$(filter utilise,$(PHASE))),$(FL
 all: $(CIBLE)
 
 $(CIBLE): $(OBJECTS)
-	+$(CXX) $(CXXFLAGS) $(LDFLAGS) -o $@ $(OBJECTS) $(LDLIBS)
+	$(CXX) $(CXXFLAGS) $(LDFLAGS) -o $@ $(OBJECTS) $(LDLIBS)
 
 $(DIR)/%.o: %.cpp
 	@mkdir -p $(dir $@)
