@@ -6,12 +6,13 @@
 # program and every library of the project it links with the counts that
 # run left, and links them with link-time optimisation.  The search is the
 # same node for node: only the layout of the code changes.  g++ (11 and
-# later) and clang++ with its llvm-profdata can do it; with another compiler
-# the build stays the plain -O3 one, with a message.  A build for another
-# system (the Windows cross-build) cannot run the instrumented program: it
-# is optimised at link time only.  Debug, sanitizer, fuzzing and
-# WebAssembly builds get neither.  The test suite links the same optimised
-# libraries.
+# later) and clang++ with its llvm-profdata can do it; another compiler
+# gets no profile, with a message (and link-time optimisation if it can).
+# A build for another system (the Windows cross-build) cannot run the
+# instrumented program: it is optimised at link time only.  Debug,
+# sanitizer, fuzzing and WebAssembly builds get neither (link-time
+# optimisation gave the WebAssembly build nothing).  The test suite links
+# the same optimised libraries.
 #
 # This file is also the script that runs the instrumented bench
 # (cmake -P, below).
@@ -79,13 +80,14 @@ if(VELKAR_PGO AND CMAKE_BUILD_TYPE STREQUAL "Release" AND NOT EMSCRIPTEN
   endif()
   if(NOT VELKAR_OPTIMISE_PGO AND NOT CMAKE_CROSSCOMPILING)
     message(STATUS "Velkar: ${CMAKE_CXX_COMPILER_ID} ${CMAKE_CXX_COMPILER_VERSION} cannot build with a profile "
-                   "here (g++ 11 or later, or clang++ with llvm-profdata, can): plain -O3 build")
+                   "here (g++ 11 or later, or clang++ with llvm-profdata, can): built without one")
   endif()
   if(VELKAR_OPTIMISE_PGO)
-    message(STATUS "Velkar: release build guided by a profile of bench (-DVELKAR_PGO=OFF for the plain one)")
+    message(STATUS "Velkar: release build guided by a profile of bench and optimised at link time "
+                   "(-DVELKAR_PGO=OFF for the plain -O3 one)")
     list(JOIN velkar_genere " " VELKAR_PROFIL_GENERE)
   elseif(VELKAR_OPTIMISE_LTO)
-    message(STATUS "Velkar: release build optimised at link time")
+    message(STATUS "Velkar: release build optimised at link time (-DVELKAR_PGO=OFF for the plain -O3 one)")
   endif()
 endif()
 
