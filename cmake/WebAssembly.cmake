@@ -6,12 +6,44 @@
 # deepest search: emscripten's 4 KB overflowed at 64 plies, so 1 MB (taken
 # from the heap at each turn and given back).  The memory grows with the
 # Hash option, up to the 2 GB a 32-bit heap allows.
+#
+# Asyncify instruments only the functions that can be on the stack when the
+# engine waits (asyncify-pile.txt, written below): the main loop's wait for
+# a line, and the path from a command to the search's time check, which
+# reaches the input through virtual calls (the duties, the listener).  By
+# default it would also instrument every function that makes an indirect
+# call, and every caller of those: the search then ran 4 % more wasm
+# instructions (docs/performance.md).  A function that comes to lie on that
+# path must be added to the list, or a stop would unwind through it and
+# corrupt the stack (web/tests/engine.test.js stops searches and waits for
+# input in each way the engine does).  The optimiser may inline some of
+# them, which the linker then reports as a pattern that matches nothing.
 if(EMSCRIPTEN)
+  file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/asyncify-pile.txt CONTENT [[
+main
+velkar::plateforme::SurveilleEntree*
+velkar::plateforme::AttendEntree*
+velkar::TLecteur::*
+velkar::TDevoirsPrincipal::*
+velkar::TChercheur::CompteNoeud*
+velkar::TChercheur::Verifie*
+velkar::TChercheur::Quies*
+velkar::TChercheur::AlphaBeta*
+velkar::TChercheur::Itere*
+velkar::TVelkar::Cherche*
+velkar::DecodeCommande*
+velkar::ReprendPartie*
+velkar::Bench*
+velkar::(anonymous namespace)::Lance*
+velkar::(anonymous namespace)::ChangeChess960*
+]])
   set_target_properties(velkar PROPERTIES OUTPUT_NAME velkar-core)
-  set_property(TARGET velkar APPEND PROPERTY LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/wasm.js)
+  set_property(TARGET velkar APPEND PROPERTY LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/wasm.js
+               ${CMAKE_CURRENT_BINARY_DIR}/asyncify-pile.txt)
   target_link_options(velkar PRIVATE
     "SHELL:--js-library ${CMAKE_CURRENT_SOURCE_DIR}/platform/wasm.js"
     -sASYNCIFY "-sASYNCIFY_IMPORTS=[VelkarAttendEntree,VelkarCede]" -sASYNCIFY_STACK_SIZE=1048576
+    -sASYNCIFY_ONLY=@${CMAKE_CURRENT_BINARY_DIR}/asyncify-pile.txt
     -sMODULARIZE -sEXPORT_NAME=VelkarCore -sENVIRONMENT=web,worker,node
     -sALLOW_MEMORY_GROWTH -sINITIAL_MEMORY=64MB -sFILESYSTEM=0
     -sNODEJS_CATCH_EXIT=0 -sNODEJS_CATCH_REJECTION=0)
