@@ -183,7 +183,8 @@ TVelkar::TPerft TVelkar::Perft(int32_t Profondeur, const std::function<void(cons
                                TEcouteur& Ecouteur) {
     TPosition& Pos = Etat->Partie;
     TPerft r;
-    if (Profondeur > 0 && Pos.NumDemiCoup + Profondeur >= NbDemiCoups) {
+    // (Compared so that no depth, however large, overflows the sum.)
+    if (Profondeur > 0 && Profondeur >= NbDemiCoups - Pos.NumDemiCoup) {
         r.TropProfond = true;
         return r;
     }
