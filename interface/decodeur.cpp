@@ -139,6 +139,9 @@ void NouvellePartie(TSession& S) {
 
 void ReprendPartie(TSession& S) {
     const std::string Coups = S.CoupsJoues;
+    // The board may have been set anew (another kind of chess): the record
+    // must not make the replay look like a continuation of it.
+    S.ListeCoupsPartie.clear();
     if (S.DebutPartie.empty()) {
         DecodeCommande(S, "position startpos moves " + Coups);
     } else {
