@@ -76,8 +76,11 @@ bool TDevoirsPrincipal::Verifie(const TChercheur& c) {
     // few milliseconds on the clock a late ponderhit loses the game.  A
     // check costs one poll with no wait.  Once the input has ended, the
     // interface is gone: the search ends as on quit, whatever its limits,
-    // rather than run on as an orphan.
-    return Entend(Ecouteur.Ecoute(0));
+    // rather than run on as an orphan; but not before its first iteration
+    // has chosen a move, so that the reply is a searched one.
+    const TEcouteur::TEvenement e = Ecouteur.Ecoute(0);
+    if (e == TEcouteur::Fin && !c.AChoisi()) return true;
+    return Entend(e);
 }
 
 bool TDevoirsPrincipal::Entend(TEcouteur::TEvenement Evenement) {
