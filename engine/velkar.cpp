@@ -134,6 +134,8 @@ void TVelkar::ViderTables() {
     }
 }
 
+void TVelkar::RemetRemplissage() { Etat->Tables.Transposition.RemetRemplissage(); }
+
 bool TVelkar::RedimensionneHash(int32_t Mo) {
     if (Mo <= 0) return false;
     if (EntreesParMo(Mo) == Etat->Tables.Transposition.NbEntrees()) return true;
