@@ -44,6 +44,10 @@ void TDevoirsPrincipal::Demarre(const TPosition& Pos) {
     RoiSeul = Siens == 1;
     BudgetNoeuds = NiveauLimite ? (RoiSeul ? std::max(Niveau.Noeuds, NoeudsRoiSeul) : Niveau.Noeuds) : 0;
     NbVariantes = NiveauLimite && !RoiSeul ? std::max(Reglages.MultiPV, Niveau.Candidats) : Reglages.MultiPV;
+    // go mate at full strength looks for one mate, with the single
+    // variation's window and helpers: the other lines would cost their full
+    // refutation before any mate is proved.
+    if (Limites.Mat > 0 && !NiveauLimite) NbVariantes = 1;
 }
 
 bool TDevoirsPrincipal::Verifie(const TChercheur& c) {
@@ -170,8 +174,13 @@ void TDevoirsPrincipal::Variation(const TChercheur& c, const LigneVP& Ligne, int
 }
 
 void TDevoirsPrincipal::VariationMultiPV(const TChercheur& c, int32_t k, const LigneVP& Ligne, int32_t Score) {
+    // A limited level weighs several candidates, but with one variation
+    // asked only the best is shown, as a plain line: the level's choice, if
+    // another, ends the lines.
+    const bool Une = Requete.Reglages.MultiPV <= 1;
+    if (Une && k > 1) return;
     TInfos i;
-    i.Genre = TInfos::MultiPV;
+    i.Genre = Une ? TInfos::Retenue : TInfos::MultiPV;
     i.Profondeur = c.IterationEnCours();
     i.ProfondeurSel = c.ProfondeurSelective();
     i.NumeroVariation = k;
@@ -205,7 +214,7 @@ void TDevoirsPrincipal::RapporteFinale(const TChercheur& c, const TPosition& Pos
 
 void TDevoirsPrincipal::RapporteRetenue(const TChercheur& Principal, const TChercheur& Auteur, const LigneVP& Ligne) {
     TInfos i;
-    i.Genre = NbVariantes > 1 ? TInfos::MultiPV : TInfos::Retenue;
+    i.Genre = NbVariantes > 1 && Requete.Reglages.MultiPV > 1 ? TInfos::MultiPV : TInfos::Retenue;
     i.NumeroVariation = 1;
     i.Profondeur = Auteur.ProfondeurChoisie();
     i.ProfondeurSel = std::max(Principal.ProfondeurSelective(), Auteur.ProfondeurSelective());

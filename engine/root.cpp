@@ -151,7 +151,9 @@ void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Interv
     // The root's check flag, which the generation of its moves reads.
     EchecRacine = Pos.RoiEchec(Pos.Camp);
     Pos.EnEchec[Pos.NumDemiCoup] = EchecRacine;
-    PiecesFinales = PiecesTablesFinales();
+    // go mate looks for a mate, which the tables' wins and losses do not
+    // prove: it searches without them, at the root as below.
+    PiecesFinales = MatLePlusCourt ? 0 : PiecesTablesFinales();
 }
 
 void TChercheur::RetientCoupsRecherche(TRapporteur& Rapporteur) {
@@ -166,7 +168,8 @@ void TChercheur::RetientCoupsRecherche(TRapporteur& Rapporteur) {
         for (int32_t i = 1; i <= Legaux.NbCoups && !Legal; ++i)
             Legal = Pos.EstCoup(Legaux.Coups[i], c.Depart, c.Arrivee, c.Promotion);
         if (Legal) {
-            CoupsRecherche[n++] = c;
+            // A move named twice is one move.
+            if (std::find(CoupsRecherche, CoupsRecherche + n, c) == CoupsRecherche + n) CoupsRecherche[n++] = c;
         } else {
             Rapporteur.CoupRechercheIllegal(c);
         }
