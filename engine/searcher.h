@@ -117,11 +117,27 @@ private:
     int16_t AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLigne Ligne, bool Echec);
     // The table probe; its move is remembered as the last one any probe found.
     TSondage Sonde(int16_t Profondeur, int16_t Alpha, int16_t Beta);
+    // A score as the table keeps it.  go mate keeps its mates as distances
+    // from the node they were found at, not from the root, so that a
+    // position reached at another ply (a transposition, a helper's deeper
+    // start) reads the length of its own mate: a mate proved through the
+    // table then has the length it says, and its line plays out to mate.
+    // Other searches keep every score as it is.
+    int16_t ScorePourTable(int16_t Score) const {
+        return MatLePlusCourt ? DecaleMat(Score, Pos.NumDemiCoup - DemiCoupRacine) : Score;
+    }
+    // A mate score seen Plis further from the root (back with -Plis: the
+    // scores the shift gave are the only ones it takes back).
+    static int16_t DecaleMat(int32_t Score, int32_t Plis) {
+        const int32_t Haut = Plis < 0 ? ScoreMat - Plis : ScoreMat, Bas = Plis < 0 ? SeuilMat - Plis : SeuilMat;
+        if (Score > Bas && Score <= Haut) return static_cast<int16_t>(Score + Plis);
+        if (Score < -Bas && Score >= -Haut) return static_cast<int16_t>(Score - Plis);
+        return static_cast<int16_t>(Score);
+    }
     // A probe that settled the node with an exact mate score (a bound
-    // settles it with Alpha or Beta).  The table keeps a mate as its
-    // distance from the root it was found from, and with no variation: go
-    // mate searches such a node again, for the length of the mate from here
-    // and the moves that lead to it.
+    // settles it with Alpha or Beta).  The table keeps a mate with no
+    // variation: go mate searches such a node again, for the moves that
+    // lead to it.
     static bool MatExactDeLaTable(const TSondage& t, int16_t Alpha, int16_t Beta) {
         return EstMat(t.Score) && t.Score != Alpha && t.Score != Beta;
     }
