@@ -173,7 +173,8 @@ void TDevoirsPrincipal::Variation(const TChercheur& c, const LigneVP& Ligne, int
     Rapporteur.Infos(i);
 }
 
-void TDevoirsPrincipal::VariationMultiPV(const TChercheur& c, int32_t k, const LigneVP& Ligne, int32_t Score) {
+void TDevoirsPrincipal::VariationMultiPV(const TChercheur& c, int32_t k, const LigneVP& Ligne, int32_t Score,
+                                         int32_t Profondeur) {
     // A limited level weighs several candidates, but with one variation
     // asked only the best is shown, as a plain line: the level's choice, if
     // another, ends the lines.
@@ -181,7 +182,7 @@ void TDevoirsPrincipal::VariationMultiPV(const TChercheur& c, int32_t k, const L
     if (Une && k > 1) return;
     TInfos i;
     i.Genre = Une ? TInfos::Retenue : TInfos::MultiPV;
-    i.Profondeur = c.IterationEnCours();
+    i.Profondeur = Profondeur;
     i.ProfondeurSel = c.ProfondeurSelective();
     i.NumeroVariation = k;
     ScoreDe(c.Plateau(), Score, i);

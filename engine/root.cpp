@@ -146,7 +146,7 @@ void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Interv
     MatVise = static_cast<int16_t>(std::max(MatEnCoups(std::min(L.Mat, ValeurMat / 2)), SeuilMat + 1));
     Iteration = ProfondeurSel = 0;
     RacineAmelioree = Choisi = false;
-    NbExclus = NbCandidats = NbCoupsRecherche = 0;
+    NbExclus = NbCandidats = NbCoupsRecherche = NbPrecedentes = 0;
     DerniereVP.NbCoups = 0;
     // The root's check flag, which the generation of its moves reads.
     EchecRacine = Pos.RoiEchec(Pos.Camp);
@@ -321,11 +321,67 @@ void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const Ligne
     for (int32_t k = 0; k < Nombre; ++k) Rangs[k] = k;
     std::stable_sort(Rangs, Rangs + Nombre,
                      [this](int32_t x, int32_t y) { return ScoresVariations[x] > ScoresVariations[y]; });
-    for (int32_t k = 0; k < Nombre; ++k)
-        Devoirs->VariationMultiPV(*this, k + 1, Variations[Rangs[k]], ScoresVariations[Rangs[k]]);
+    for (int32_t k = 0; k < Nombre; ++k) {
+        ProlongeLigne(Variations[Rangs[k]]);
+        Devoirs->VariationMultiPV(*this, k + 1, Variations[Rangs[k]], ScoresVariations[Rangs[k]], Iteration);
+    }
+    if (Nombre < Voulues) {
+        // Stopped inside the set: its other moves as the last whole set
+        // showed them, at their depth.
+        int32_t k = Nombre;
+        for (int32_t j = 0; j < NbPrecedentes && k < Voulues; ++j) {
+            const TCoupUci Premier = Precedentes[j].Coups[0];
+            bool Montre = false;
+            for (int32_t m = 0; m < Nombre && !Montre; ++m) Montre = Variations[Rangs[m]].Coups[0] == Premier;
+            if (!Montre)
+                Devoirs->VariationMultiPV(*this, ++k, Precedentes[j], ScoresPrecedents[j], ProfondeurPrecedentes);
+        }
+    } else {
+        for (int32_t k = 0; k < Nombre; ++k) {
+            Precedentes[k] = Variations[Rangs[k]];
+            ScoresPrecedents[k] = ScoresVariations[Rangs[k]];
+        }
+        NbPrecedentes = Nombre;
+        ProfondeurPrecedentes = Iteration;
+    }
     NbCandidats = Nombre;
     std::copy(Rangs, Rangs + Nombre, Candidats);
     RetientVariation(Rangs[0]);
+}
+
+void TChercheur::ProlongeLigne(LigneVP& l) {
+    if (l.NbCoups == 0) return;
+    // The moves write the check flags and key histories of their plies,
+    // which later searches read as they were left: they are put back.
+    const int32_t Base = Pos.NumDemiCoup;
+    constexpr int32_t Plis = CoupsParLigne + 2;
+    bool Echecs[Plis];
+    uint64_t Cles[Plis], ClesPions[Plis];
+    std::copy(Pos.EnEchec + Base, Pos.EnEchec + Base + Plis, Echecs);
+    std::copy(Pos.HistoriqueCle + Base, Pos.HistoriqueCle + Base + Plis, Cles);
+    std::copy(Pos.HistoriqueClePions + Base, Pos.HistoriqueClePions + Base + Plis, ClesPions);
+    for (int32_t k = 0; k < l.NbCoups; ++k)
+        Pos.EffectuerDeplacement(l.Coups[k].Depart, l.Coups[k].Arrivee, l.Coups[k].Promotion);
+    int32_t Joues = l.NbCoups;
+    while (l.NbCoups < CoupsParLigne && Pos.Compteur50 < 100 && !Pos.Repetition()) {
+        const TCoupTable t = Transposition.HashRecherche(Pos.Cle, ScoreInfini, -ScoreInfini, ScoreInfini).Coup;
+        if (t.Piece == -1) break;
+        ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
+        Pos.GenereCoupsLegaux(Liste);
+        int32_t i = Liste.NbCoups;
+        while (i >= 1 && !(TCoupTable{Liste.Coups[i].Piece, Liste.Coups[i].Arrivee, Liste.Coups[i].Promotion} == t))
+            --i;
+        if (i == 0) break;
+        const TCoupUci c{static_cast<int8_t>(Pos.CaseDe(Liste.Coups[i])), static_cast<int8_t>(t.Arrivee),
+                         static_cast<int8_t>(t.Promotion)};
+        l.Coups[l.NbCoups++] = c;
+        Pos.EffectuerDeplacement(c.Depart, c.Arrivee, c.Promotion);
+        ++Joues;
+    }
+    while (Joues-- > 0) Pos.Restaure();
+    std::copy(Echecs, Echecs + Plis, Pos.EnEchec + Base);
+    std::copy(Cles, Cles + Plis, Pos.HistoriqueCle + Base);
+    std::copy(ClesPions, ClesPions + Plis, Pos.HistoriqueClePions + Base);
 }
 
 void TChercheur::RetientVariation(int32_t k) {

@@ -207,6 +207,11 @@ private:
     }
     // Variation k becomes the search's answer: its move, score and line.
     void RetientVariation(int32_t k);
+    // A variation of several cut short by a cut-off goes on with the moves
+    // the table holds for the positions it reaches (legal ones, up to a
+    // repetition or the fifty-move rule): it is as long as the search knows
+    // it.  The board and its per-ply state are as they were afterwards.
+    void ProlongeLigne(LigneVP& Ligne);
     bool ChoisitCoupDuNiveau(const TNiveau& Niveau);
     // The move the first iteration searches first, with the static score.
     void CoupDeSecours();
@@ -264,6 +269,12 @@ private:
     // into Variations).
     int32_t NbCandidats = 0;
     int32_t Candidats[VariationsMax];
+    // The last complete set shown, best first, and its depth: a stop in the
+    // middle of a set shows its other moves from there, so that an
+    // interface gets a whole set, one line per move.
+    int32_t NbPrecedentes = 0, ProfondeurPrecedentes = 0;
+    LigneVP Precedentes[VariationsMax];
+    int32_t ScoresPrecedents[VariationsMax];
     // The root moves the search may play (go searchmoves: those legal here).
     int32_t NbCoupsRecherche = 0;
     TCoupUci CoupsRecherche[TLimites::CoupsRechercheMax];

@@ -8,6 +8,7 @@ after ucinewgame, tabs and short FENs, and the lines of a limited level."""
 import os
 import re
 import sys
+import time
 import unittest
 
 import uci
@@ -138,6 +139,31 @@ class Input(unittest.TestCase):
             e.send("ucinewgame", position_command(None, ["e2e4"]))
             infos, _ = e.search("go depth 1")
             self.assertEqual(re.search(r" hashfull (\d+)", last_scored(infos)).group(1), "0")
+
+
+class Variations(unittest.TestCase):
+    def test_lines_as_long_as_known_and_a_whole_set_on_stop(self):
+        # The lines after the first were cut by the table's cut-offs (10, 3
+        # and 1 moves at depth 10); a stop inside a set printed line 1 only.
+        with fresh("setoption name MultiPV value 4") as e:
+            e.send(position_command())
+            infos, _ = e.search("go depth 8", timeout=120)
+            last = [l for l in infos if l.startswith("info depth 8 ") and " multipv " in l]
+            self.assertEqual(len(last), 4, infos[-6:])
+            for l in last:
+                self.assertGreaterEqual(len(l.split(" pv ")[1].split()), 6, l)
+            for pause in (0.2, 0.45, 0.7, 0.95, 1.2, 1.45):
+                e.send(position_command(None, ["e2e4"]), "go infinite")
+                time.sleep(pause)
+                e.send("stop")
+                best, infos = e.expect("bestmove", timeout=30)
+                lines = [l for l in infos if " multipv " in l]
+                start = max(k for k, l in enumerate(lines) if " multipv 1 " in l)
+                block = lines[start:]
+                self.assertEqual([int(re.search(r" multipv (\d+)", l).group(1)) for l in block], [1, 2, 3, 4], block)
+                firsts = [l.split(" pv ")[1].split()[0] for l in block]
+                self.assertEqual(len(set(firsts)), 4, block)
+                self.assertEqual(BEST.match(best).group(1), firsts[0], block)
 
 
 class Searched(unittest.TestCase):
