@@ -287,7 +287,8 @@ void TChercheur::FiltreRacine(ListeCoupsPly& Liste) const {
 void TChercheur::NouvelleVariation(pLigne Ligne, int32_t Score, int32_t NumeroCoup) {
     // Nothing new to say when the variation is the last one reported, or a
     // beginning of it.
-    const LigneVP& l = *Ligne;
+    LigneVP l = *Ligne;
+    AjusteLigne(l, false);
     if (l.NbCoups <= DerniereVP.NbCoups && std::equal(l.Coups, l.Coups + l.NbCoups, DerniereVP.Coups) &&
         (Score == ScoreDerniereVP || !MatLePlusCourt))
         return;
@@ -322,7 +323,7 @@ void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const Ligne
     std::stable_sort(Rangs, Rangs + Nombre,
                      [this](int32_t x, int32_t y) { return ScoresVariations[x] > ScoresVariations[y]; });
     for (int32_t k = 0; k < Nombre; ++k) {
-        ProlongeLigne(Variations[Rangs[k]]);
+        AjusteLigne(Variations[Rangs[k]], true);
         Devoirs->VariationMultiPV(*this, k + 1, Variations[Rangs[k]], ScoresVariations[Rangs[k]], Iteration);
     }
     if (Nombre < Voulues) {
@@ -349,7 +350,7 @@ void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const Ligne
     RetientVariation(Rangs[0]);
 }
 
-void TChercheur::ProlongeLigne(LigneVP& l) {
+void TChercheur::AjusteLigne(LigneVP& l, bool Prolonge) {
     if (l.NbCoups == 0) return;
     // The moves write the check flags and key histories of their plies,
     // which later searches read as they were left: they are put back.
@@ -360,10 +361,15 @@ void TChercheur::ProlongeLigne(LigneVP& l) {
     std::copy(Pos.EnEchec + Base, Pos.EnEchec + Base + Plis, Echecs);
     std::copy(Pos.HistoriqueCle + Base, Pos.HistoriqueCle + Base + Plis, Cles);
     std::copy(Pos.HistoriqueClePions + Base, Pos.HistoriqueClePions + Base + Plis, ClesPions);
-    for (int32_t k = 0; k < l.NbCoups; ++k)
-        Pos.EffectuerDeplacement(l.Coups[k].Depart, l.Coups[k].Arrivee, l.Coups[k].Promotion);
-    int32_t Joues = l.NbCoups;
-    while (l.NbCoups < CoupsParLigne && Pos.Compteur50 < 100 && !Pos.Repetition()) {
+    int32_t Joues = 0;
+    bool Repete = false;
+    while (Joues < l.NbCoups && !Repete) {
+        const TCoupUci& c = l.Coups[Joues++];
+        Pos.EffectuerDeplacement(c.Depart, c.Arrivee, c.Promotion);
+        Repete = Pos.Repetition();
+    }
+    l.NbCoups = Joues;
+    while (Prolonge && !Repete && l.NbCoups < CoupsParLigne && Pos.Compteur50 < 100) {
         const TCoupTable t = Transposition.HashRecherche(Pos.Cle, ScoreInfini, -ScoreInfini, ScoreInfini).Coup;
         if (t.Piece == -1) break;
         ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
@@ -377,6 +383,7 @@ void TChercheur::ProlongeLigne(LigneVP& l) {
         l.Coups[l.NbCoups++] = c;
         Pos.EffectuerDeplacement(c.Depart, c.Arrivee, c.Promotion);
         ++Joues;
+        Repete = Pos.Repetition();
     }
     while (Joues-- > 0) Pos.Restaure();
     std::copy(Echecs, Echecs + Plis, Pos.EnEchec + Base);

@@ -207,11 +207,15 @@ private:
     }
     // Variation k becomes the search's answer: its move, score and line.
     void RetientVariation(int32_t k);
-    // A variation of several cut short by a cut-off goes on with the moves
-    // the table holds for the positions it reaches (legal ones, up to a
-    // repetition or the fifty-move rule): it is as long as the search knows
-    // it.  The board and its per-ply state are as they were afterwards.
-    void ProlongeLigne(LigneVP& Ligne);
+    // A variation as it is shown: it ends at the first move that repeats a
+    // position of the game or of the line (the search counts that as a
+    // draw, and an interface would see a line that goes on after a
+    // threefold repetition); with Prolonge, one of several cut short by a
+    // cut-off goes on with the moves the table holds for the positions it
+    // reaches (legal ones, up to a repetition or the fifty-move rule), so
+    // that it is as long as the search knows it.  The board and its per-ply
+    // state are as they were afterwards.
+    void AjusteLigne(LigneVP& Ligne, bool Prolonge);
     bool ChoisitCoupDuNiveau(const TNiveau& Niveau);
     // The move the first iteration searches first, with the static score.
     void CoupDeSecours();
