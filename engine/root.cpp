@@ -288,7 +288,7 @@ void TChercheur::NouvelleVariation(pLigne Ligne, int32_t Score, int32_t NumeroCo
     // Nothing new to say when the variation is the last one reported, or a
     // beginning of it.
     LigneVP l = *Ligne;
-    AjusteLigne(l, false);
+    AjusteLigne(l, 0);
     if (l.NbCoups <= DerniereVP.NbCoups && std::equal(l.Coups, l.Coups + l.NbCoups, DerniereVP.Coups) &&
         (Score == ScoreDerniereVP || !MatLePlusCourt))
         return;
@@ -323,7 +323,9 @@ void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const Ligne
     std::stable_sort(Rangs, Rangs + Nombre,
                      [this](int32_t x, int32_t y) { return ScoresVariations[x] > ScoresVariations[y]; });
     for (int32_t k = 0; k < Nombre; ++k) {
-        AjusteLigne(Variations[Rangs[k]], true);
+        // A mate's line is extended no further than the mate it scores.
+        const int32_t Score = ScoresVariations[Rangs[k]];
+        AjusteLigne(Variations[Rangs[k]], EstMat(Score) ? ScoreMat - std::abs(Score) : CoupsParLigne);
         Devoirs->VariationMultiPV(*this, k + 1, Variations[Rangs[k]], ScoresVariations[Rangs[k]], Iteration);
     }
     if (Nombre < Voulues) {
@@ -350,7 +352,7 @@ void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const Ligne
     RetientVariation(Rangs[0]);
 }
 
-void TChercheur::AjusteLigne(LigneVP& l, bool Prolonge) {
+void TChercheur::AjusteLigne(LigneVP& l, int32_t Longueur) {
     if (l.NbCoups == 0) return;
     // The moves write the check flags and key histories of their plies,
     // which later searches read as they were left: they are put back.
@@ -369,7 +371,7 @@ void TChercheur::AjusteLigne(LigneVP& l, bool Prolonge) {
         Repete = Pos.Repetition();
     }
     l.NbCoups = Joues;
-    while (Prolonge && !Repete && l.NbCoups < CoupsParLigne && Pos.Compteur50 < 100) {
+    while (!Repete && l.NbCoups < std::min(Longueur, CoupsParLigne) && Pos.Compteur50 < 100) {
         const TCoupTable t = Transposition.HashRecherche(Pos.Cle, ScoreInfini, -ScoreInfini, ScoreInfini).Coup;
         if (t.Piece == -1) break;
         ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];

@@ -210,12 +210,12 @@ private:
     // A variation as it is shown: it ends at the first move that repeats a
     // position of the game or of the line (the search counts that as a
     // draw, and an interface would see a line that goes on after a
-    // threefold repetition); with Prolonge, one of several cut short by a
-    // cut-off goes on with the moves the table holds for the positions it
-    // reaches (legal ones, up to a repetition or the fifty-move rule), so
-    // that it is as long as the search knows it.  The board and its per-ply
-    // state are as they were afterwards.
-    void AjusteLigne(LigneVP& Ligne, bool Prolonge);
+    // threefold repetition); one of several cut short by a cut-off goes on,
+    // up to Longueur moves (0: not at all), with the moves the table holds
+    // for the positions it reaches (legal ones, up to a repetition or the
+    // fifty-move rule), so that it is as long as the search knows it.  The
+    // board and its per-ply state are as they were afterwards.
+    void AjusteLigne(LigneVP& Ligne, int32_t Longueur);
     bool ChoisitCoupDuNiveau(const TNiveau& Niveau);
     // The move the first iteration searches first, with the static score.
     void CoupDeSecours();
