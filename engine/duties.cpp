@@ -45,6 +45,10 @@ void TDevoirsPrincipal::Demarre(const TPosition& Pos) {
     RoiSeul = Siens == 1;
     BudgetNoeuds = NiveauLimite ? (RoiSeul ? std::max(Niveau.Noeuds, NoeudsRoiSeul) : Niveau.Noeuds) : 0;
     NbVariantes = NiveauLimite && !RoiSeul ? std::max(Reglages.MultiPV, Niveau.Candidats) : Reglages.MultiPV;
+    // go mate at full strength looks for one mate, with the single
+    // variation's window and helpers: the other lines would cost their full
+    // refutation before any mate is proved.
+    if (Limites.Mat > 0 && !NiveauLimite) NbVariantes = 1;
 }
 
 bool TDevoirsPrincipal::Verifie(const TChercheur& c) {
@@ -77,8 +81,11 @@ bool TDevoirsPrincipal::Verifie(const TChercheur& c) {
     // few milliseconds on the clock a late ponderhit loses the game.  A
     // check costs one poll with no wait.  Once the input has ended, the
     // interface is gone: the search ends as on quit, whatever its limits,
-    // rather than run on as an orphan.
-    return Entend(Ecouteur.Ecoute(0));
+    // rather than run on as an orphan; but not before its first iteration
+    // has chosen a move, so that the reply is a searched one.
+    const TEcouteur::TEvenement e = Ecouteur.Ecoute(0);
+    if (e == TEcouteur::Fin && !c.AChoisi()) return true;
+    return Entend(e);
 }
 
 bool TDevoirsPrincipal::Entend(TEcouteur::TEvenement Evenement) {
@@ -167,10 +174,16 @@ void TDevoirsPrincipal::Variation(const TChercheur& c, const LigneVP& Ligne, int
     Rapporteur.Infos(i);
 }
 
-void TDevoirsPrincipal::VariationMultiPV(const TChercheur& c, int32_t k, const LigneVP& Ligne, int32_t Score) {
+void TDevoirsPrincipal::VariationMultiPV(const TChercheur& c, int32_t k, const LigneVP& Ligne, int32_t Score,
+                                         int32_t Profondeur) {
+    // A limited level weighs several candidates, but with one variation
+    // asked only the best is shown, as a plain line: the level's choice, if
+    // another, ends the lines.
+    const bool Une = Requete.Reglages.MultiPV <= 1;
+    if (Une && k > 1) return;
     TInfos i;
-    i.Genre = TInfos::MultiPV;
-    i.Profondeur = c.IterationEnCours();
+    i.Genre = Une ? TInfos::Retenue : TInfos::MultiPV;
+    i.Profondeur = Profondeur;
     i.ProfondeurSel = c.ProfondeurSelective();
     i.NumeroVariation = k;
     ScoreDe(c.Plateau(), Score, i);
@@ -203,7 +216,7 @@ void TDevoirsPrincipal::RapporteFinale(const TChercheur& c, const TPosition& Pos
 
 void TDevoirsPrincipal::RapporteRetenue(const TChercheur& Principal, const TChercheur& Auteur, const LigneVP& Ligne) {
     TInfos i;
-    i.Genre = NbVariantes > 1 ? TInfos::MultiPV : TInfos::Retenue;
+    i.Genre = NbVariantes > 1 && Requete.Reglages.MultiPV > 1 ? TInfos::MultiPV : TInfos::Retenue;
     i.NumeroVariation = 1;
     i.Profondeur = Auteur.ProfondeurChoisie();
     i.ProfondeurSel = std::max(Principal.ProfondeurSelective(), Auteur.ProfondeurSelective());

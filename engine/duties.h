@@ -33,8 +33,10 @@ public:
     // A new best variation at the root, while its move NumeroCoup is searched.
     virtual void Variation(const TChercheur&, const LigneVP&, int32_t /*Score*/, int32_t /*NumeroCoup*/,
                            const TCoupUci&) {}
-    // Variation k (1 the best) of an iteration that searched several.
-    virtual void VariationMultiPV(const TChercheur&, int32_t /*k*/, const LigneVP&, int32_t /*Score*/) {}
+    // Variation k (1 the best) of an iteration of that depth that searched
+    // several.
+    virtual void VariationMultiPV(const TChercheur&, int32_t /*k*/, const LigneVP&, int32_t /*Score*/,
+                                  int32_t /*Profondeur*/) {}
     // An iteration ended inside its window and chose a move.
     virtual void IterationFaite(const TChercheur&) {}
     // Between iterations: true when the search ends here.
@@ -75,7 +77,8 @@ public:
     void Progression(const TChercheur& c, bool Quiescence, int32_t NumeroCoup, const TCoupUci& Coup) override;
     void Variation(const TChercheur& c, const LigneVP& Ligne, int32_t Score, int32_t NumeroCoup,
                    const TCoupUci& Coup) override;
-    void VariationMultiPV(const TChercheur& c, int32_t k, const LigneVP& Ligne, int32_t Score) override;
+    void VariationMultiPV(const TChercheur& c, int32_t k, const LigneVP& Ligne, int32_t Score,
+                          int32_t Profondeur) override;
     void IterationFaite(const TChercheur& c) override;
     bool FinIteration(const TChercheur& c) override;
 

@@ -31,7 +31,7 @@ uint64_t TPosition::PerftDivise(int32_t Profondeur, const std::function<void(con
                                 const std::function<bool()>& Continuer, bool* Interrompu) {
     if (Profondeur <= 0) return 1;
     const int32_t Base = NumDemiCoup;
-    if (Base + Profondeur >= NbDemiCoups) return 0;
+    if (Profondeur >= NbDemiCoups - Base) return 0;
     // Perft writes the check flags and the key histories of the plies it
     // visits.  Later searches read some of them as they were left (the
     // quiescence search reloads keys of plies it does not write), so they

@@ -8,6 +8,7 @@
 // numbers each side's starting pieces take are named below.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -194,6 +195,31 @@ public:
     //    search is the one a freshly started engine makes.
     enum class TOubli { Partie, Tout };
     void OublieTraces(TOubli Quoi);
+    // The traces of the current ply and the Plis above it, for whoever
+    // plays moves only to look at them (a line extended to be shown): what
+    // later searches read there must be put back as it was.
+    template <int32_t Plis>
+    struct TTracesPlis {
+        int32_t Base, Nombre;
+        bool EnEchec[Plis];
+        uint64_t Cle[Plis], ClePions[Plis];
+    };
+    template <int32_t Plis>
+    TTracesPlis<Plis> CopieTraces() const {
+        TTracesPlis<Plis> t;
+        t.Base = NumDemiCoup;
+        t.Nombre = std::min(Plis, NbDemiCoups + 1 - NumDemiCoup);
+        std::copy(Traces.EnEchec + t.Base, Traces.EnEchec + t.Base + t.Nombre, t.EnEchec);
+        std::copy(Traces.HistoriqueCle + t.Base, Traces.HistoriqueCle + t.Base + t.Nombre, t.Cle);
+        std::copy(Traces.HistoriqueClePions + t.Base, Traces.HistoriqueClePions + t.Base + t.Nombre, t.ClePions);
+        return t;
+    }
+    template <int32_t Plis>
+    void RemetTraces(const TTracesPlis<Plis>& t) {
+        std::copy(t.EnEchec, t.EnEchec + t.Nombre, Traces.EnEchec + t.Base);
+        std::copy(t.Cle, t.Cle + t.Nombre, Traces.HistoriqueCle + t.Base);
+        std::copy(t.ClePions, t.ClePions + t.Nombre, Traces.HistoriqueClePions + t.Base);
+    }
     // The key history of a ply (for the checks of the tests).
     uint64_t CleDuPly(int32_t Ply) const { return Traces.HistoriqueCle[Ply]; }
     uint64_t ClePionsDuPly(int32_t Ply) const { return Traces.HistoriqueClePions[Ply]; }

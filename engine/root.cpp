@@ -146,12 +146,14 @@ void TChercheur::Prepare(const TLimites& L, int32_t NbVariantes, uint64_t Interv
     MatVise = static_cast<int16_t>(std::max(MatEnCoups(std::min(L.Mat, ValeurMat / 2)), SeuilMat + 1));
     Iteration = ProfondeurSel = 0;
     RacineAmelioree = Choisi = false;
-    NbExclus = NbCandidats = NbCoupsRecherche = 0;
+    NbExclus = NbCandidats = NbCoupsRecherche = NbPrecedentes = 0;
     DerniereVP.NbCoups = 0;
     // The root's check flag, which the generation of its moves reads.
     EchecRacine = Pos.RoiEchec(Pos.Camp);
     Pos.NoteEchec(EchecRacine);
-    PiecesFinales = Finales != nullptr ? Finales->Pieces() : 0;
+    // go mate looks for a mate, which the tables' wins and losses do not
+    // prove: it searches without them, at the root as below.
+    PiecesFinales = (MatLePlusCourt || Finales == nullptr) ? 0 : Finales->Pieces();
 }
 
 void TChercheur::RetientCoupsRecherche(TRapporteur& Rapporteur) {
@@ -166,7 +168,8 @@ void TChercheur::RetientCoupsRecherche(TRapporteur& Rapporteur) {
         for (int32_t i = 1; i <= Legaux.NbCoups && !Legal; ++i)
             Legal = Pos.EstCoup(Legaux.Coups[i], c.Depart, c.Arrivee, c.Promotion);
         if (Legal) {
-            CoupsRecherche[n++] = c;
+            // A move named twice is one move.
+            if (std::find(CoupsRecherche, CoupsRecherche + n, c) == CoupsRecherche + n) CoupsRecherche[n++] = c;
         } else {
             Rapporteur.CoupRechercheIllegal(c);
         }
@@ -285,7 +288,8 @@ void TChercheur::FiltreRacine(ListeCoupsPly& Liste) const {
 void TChercheur::NouvelleVariation(pLigne Ligne, int32_t Score, int32_t NumeroCoup) {
     // Nothing new to say when the variation is the last one reported, or a
     // beginning of it.
-    const LigneVP& l = *Ligne;
+    LigneVP l = *Ligne;
+    AjusteLigne(l, 0);
     if (l.NbCoups <= DerniereVP.NbCoups && std::equal(l.Coups, l.Coups + l.NbCoups, DerniereVP.Coups) &&
         (Score == ScoreDerniereVP || !MatLePlusCourt))
         return;
@@ -319,11 +323,67 @@ void TChercheur::VariationsSuivantes(int16_t Profondeur, bool Echec, const Ligne
     for (int32_t k = 0; k < Nombre; ++k) Rangs[k] = k;
     std::stable_sort(Rangs, Rangs + Nombre,
                      [this](int32_t x, int32_t y) { return ScoresVariations[x] > ScoresVariations[y]; });
-    for (int32_t k = 0; k < Nombre; ++k)
-        Devoirs->VariationMultiPV(*this, k + 1, Variations[Rangs[k]], ScoresVariations[Rangs[k]]);
+    for (int32_t k = 0; k < Nombre; ++k) {
+        // A mate's line is extended no further than the mate it scores.
+        const int32_t Score = ScoresVariations[Rangs[k]];
+        AjusteLigne(Variations[Rangs[k]], EstMat(Score) ? ScoreMat - std::abs(Score) : CoupsParLigne);
+        Devoirs->VariationMultiPV(*this, k + 1, Variations[Rangs[k]], ScoresVariations[Rangs[k]], Iteration);
+    }
+    if (Nombre < Voulues) {
+        // Stopped inside the set: its other moves as the last whole set
+        // showed them, at their depth.
+        int32_t k = Nombre;
+        for (int32_t j = 0; j < NbPrecedentes && k < Voulues; ++j) {
+            const TCoupUci Premier = Precedentes[j].Coups[0];
+            bool Montre = false;
+            for (int32_t m = 0; m < Nombre && !Montre; ++m) Montre = Variations[Rangs[m]].Coups[0] == Premier;
+            if (!Montre)
+                Devoirs->VariationMultiPV(*this, ++k, Precedentes[j], ScoresPrecedents[j], ProfondeurPrecedentes);
+        }
+    } else {
+        for (int32_t k = 0; k < Nombre; ++k) {
+            Precedentes[k] = Variations[Rangs[k]];
+            ScoresPrecedents[k] = ScoresVariations[Rangs[k]];
+        }
+        NbPrecedentes = Nombre;
+        ProfondeurPrecedentes = Iteration;
+    }
     NbCandidats = Nombre;
     std::copy(Rangs, Rangs + Nombre, Candidats);
     RetientVariation(Rangs[0]);
+}
+
+void TChercheur::AjusteLigne(LigneVP& l, int32_t Longueur) {
+    if (l.NbCoups == 0) return;
+    // The moves write the check flags and key histories of their plies,
+    // which later searches read as they were left: they are put back.
+    const auto Traces = Pos.CopieTraces<CoupsParLigne + 2>();
+    int32_t Joues = 0;
+    bool Repete = false;
+    while (Joues < l.NbCoups && !Repete) {
+        const TCoupUci& c = l.Coups[Joues++];
+        Pos.EffectuerDeplacement(c.Depart, c.Arrivee, c.Promotion);
+        Repete = Pos.Repetition();
+    }
+    l.NbCoups = Joues;
+    while (!Repete && l.NbCoups < std::min(Longueur, CoupsParLigne) && Pos.Compteur50 < 100) {
+        const TCoupTable t = Transposition.HashRecherche(Pos.Cle, ScoreInfini, -ScoreInfini, ScoreInfini).Coup;
+        if (t.Piece == -1) break;
+        ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
+        Pos.GenereCoupsLegaux(Liste);
+        int32_t i = Liste.NbCoups;
+        while (i >= 1 && !(TCoupTable{Liste.Coups[i].Piece, Liste.Coups[i].Arrivee, Liste.Coups[i].Promotion} == t))
+            --i;
+        if (i == 0) break;
+        const TCoupUci c{static_cast<int8_t>(Pos.CaseDe(Liste.Coups[i])), static_cast<int8_t>(t.Arrivee),
+                         static_cast<int8_t>(t.Promotion)};
+        l.Coups[l.NbCoups++] = c;
+        Pos.EffectuerDeplacement(c.Depart, c.Arrivee, c.Promotion);
+        ++Joues;
+        Repete = Pos.Repetition();
+    }
+    while (Joues-- > 0) Pos.Restaure();
+    Pos.RemetTraces(Traces);
 }
 
 void TChercheur::RetientVariation(int32_t k) {

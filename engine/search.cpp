@@ -156,7 +156,8 @@ int16_t TChercheur::AlphaBeta(int16_t Profondeur, int16_t Alpha, int16_t Beta, p
             Tueurs[0] = p;
             Tueurs[1] = a;
             // Replies to a null move store nothing.
-            if (NulPermis) Transposition.HashEnregistre(Pos.Cle, ProfondeurStockee, Beta, BorneBasse, {p, a, c});
+            if (NulPermis)
+                Transposition.HashEnregistre(Pos.Cle, ProfondeurStockee, ScorePourTable(Beta), BorneBasse, {p, a, c});
             return Beta;
         }
         if (v > Alpha) {

@@ -64,7 +64,17 @@ bool TChercheur::Verifie() {
 }
 
 TSondage TChercheur::Sonde(int16_t Profondeur, int16_t Alpha, int16_t Beta) {
-    const TSondage r = Transposition.HashRecherche(Pos.Cle, Profondeur, Alpha, Beta);
+    if (!MatLePlusCourt) {
+        const TSondage r = Transposition.HashRecherche(Pos.Cle, Profondeur, Alpha, Beta);
+        CoupDernierSondage = r.Coup;
+        return r;
+    }
+    // go mate: the window in the table's terms, and the score back in the
+    // root's (the shift keeps the order of scores, so the bounds compare
+    // as they would).
+    const int32_t Plis = Pos.NumDemiCoup - DemiCoupRacine;
+    TSondage r = Transposition.HashRecherche(Pos.Cle, Profondeur, DecaleMat(Alpha, Plis), DecaleMat(Beta, Plis));
+    r.Score = DecaleMat(r.Score, -Plis);
     CoupDernierSondage = r.Coup;
     return r;
 }
@@ -73,9 +83,9 @@ void TChercheur::EnregistreResultat(int16_t Profondeur, int16_t Alpha, int16_t A
                                     const TCoupTable& Meilleur) {
     // Exact with its move when a move raised Alpha, otherwise an upper bound.
     if (Alpha > AlphaEntree) {
-        Transposition.HashEnregistre(Pos.Cle, Profondeur, Alpha, BorneExacte, Meilleur);
+        Transposition.HashEnregistre(Pos.Cle, Profondeur, ScorePourTable(Alpha), BorneExacte, Meilleur);
     } else {
-        Transposition.HashEnregistre(Pos.Cle, Profondeur, Alpha, BorneHaute, TCoupTable{});
+        Transposition.HashEnregistre(Pos.Cle, Profondeur, ScorePourTable(Alpha), BorneHaute, TCoupTable{});
     }
 }
 

@@ -124,11 +124,27 @@ private:
     int16_t AlphaBetaRacine(int16_t Profondeur, int16_t Alpha, int16_t Beta, pLigne Ligne, bool Echec);
     // The table probe; its move is remembered as the last one any probe found.
     TSondage Sonde(int16_t Profondeur, int16_t Alpha, int16_t Beta);
+    // A score as the table keeps it.  go mate keeps its mates as distances
+    // from the node they were found at, not from the root, so that a
+    // position reached at another ply (a transposition, a helper's deeper
+    // start) reads the length of its own mate: a mate proved through the
+    // table then has the length it says, and its line plays out to mate.
+    // Other searches keep every score as it is.
+    int16_t ScorePourTable(int16_t Score) const {
+        return MatLePlusCourt ? DecaleMat(Score, Pos.NumDemiCoup - DemiCoupRacine) : Score;
+    }
+    // A mate score seen Plis further from the root (back with -Plis: the
+    // scores the shift gave are the only ones it takes back).
+    static int16_t DecaleMat(int32_t Score, int32_t Plis) {
+        const int32_t Haut = Plis < 0 ? ScoreMat - Plis : ScoreMat, Bas = Plis < 0 ? SeuilMat - Plis : SeuilMat;
+        if (Score > Bas && Score <= Haut) return static_cast<int16_t>(Score + Plis);
+        if (Score < -Bas && Score >= -Haut) return static_cast<int16_t>(Score - Plis);
+        return static_cast<int16_t>(Score);
+    }
     // A probe that settled the node with an exact mate score (a bound
-    // settles it with Alpha or Beta).  The table keeps a mate as its
-    // distance from the root it was found from, and with no variation: go
-    // mate searches such a node again, for the length of the mate from here
-    // and the moves that lead to it.
+    // settles it with Alpha or Beta).  The table keeps a mate with no
+    // variation: go mate searches such a node again, for the moves that
+    // lead to it.
     static bool MatExactDeLaTable(const TSondage& t, int16_t Alpha, int16_t Beta) {
         return EstMat(t.Score) && t.Score != Alpha && t.Score != Beta;
     }
@@ -198,6 +214,15 @@ private:
     }
     // Variation k becomes the search's answer: its move, score and line.
     void RetientVariation(int32_t k);
+    // A variation as it is shown: it ends at the first move that repeats a
+    // position of the game or of the line (the search counts that as a
+    // draw, and an interface would see a line that goes on after a
+    // threefold repetition); one of several cut short by a cut-off goes on,
+    // up to Longueur moves (0: not at all), with the moves the table holds
+    // for the positions it reaches (legal ones, up to a repetition or the
+    // fifty-move rule), so that it is as long as the search knows it.  The
+    // board and its per-ply state are as they were afterwards.
+    void AjusteLigne(LigneVP& Ligne, int32_t Longueur);
     bool ChoisitCoupDuNiveau(const TNiveau& Niveau);
     // The move the first iteration searches first, with the static score.
     void CoupDeSecours();
@@ -255,6 +280,12 @@ private:
     // into Variations).
     int32_t NbCandidats = 0;
     int32_t Candidats[VariationsMax];
+    // The last complete set shown, best first, and its depth: a stop in the
+    // middle of a set shows its other moves from there, so that an
+    // interface gets a whole set, one line per move.
+    int32_t NbPrecedentes = 0, ProfondeurPrecedentes = 0;
+    LigneVP Precedentes[VariationsMax];
+    int32_t ScoresPrecedents[VariationsMax];
     // The root moves the search may play (go searchmoves: those legal here).
     int32_t NbCoupsRecherche = 0;
     TCoupUci CoupsRecherche[TLimites::CoupsRechercheMax];

@@ -182,7 +182,9 @@ const TChercheur& TEquipe::Elu() const {
     if (Chef.AChoisi()) Candidats[n++] = &Chef;
     for (const auto& a : Auxiliaires)
         if (a->Chercheur.AChoisi() && n < NbFilsMax) Candidats[n++] = &a->Chercheur;
-    if (n < 2) return Chef;
+    // Alone, the one that chose is elected: a helper that proved a mate
+    // stops the main searcher, maybe before it finished a root move.
+    if (n < 2) return n == 1 ? *Candidats[0] : Chef;
     int32_t Minimum = Candidats[0]->ScoreChoisi();
     for (int32_t k = 1; k < n; ++k) Minimum = std::min(Minimum, Candidats[k]->ScoreChoisi());
     // The votes of each move: every searcher that chose it adds its depth

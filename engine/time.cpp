@@ -36,11 +36,13 @@ TTempsCamp TempsDuCamp(const TLimites& L, int32_t Camp, int32_t MoveOverhead) {
 
 // Before a control (movestogo), the most one move may take: four fifths
 // of the clock less the interface's loss, so that a search that overruns
-// and a slow interface still reach the control; -1 without a control.
+// and a slow interface still reach the control; -1 without a control.  As
+// everywhere, the loss never leaves less than an eighth of the clock: an
+// overhead as large as the clock must not leave a move unsearched.
 int64_t PlafondAvantControle(const TLimites& L, int32_t Camp, int32_t MoveOverhead) {
     if (L.TempsParCoupFixe || L.CoupsAvantControle <= 0) return -1;
     const int64_t Temps = Camp == Blanc ? L.TempsBlanc : L.TempsNoir;
-    return std::max<int64_t>(Temps - MoveOverhead, 0) * 4 / 5;
+    return std::max<int64_t>(Disponible(Temps, 1, MoveOverhead), 0) * 4 / 5;
 }
 
 uint32_t Maintenant() { return static_cast<uint32_t>(plateforme::GetTickCount()); }

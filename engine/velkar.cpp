@@ -132,6 +132,8 @@ void TVelkar::ViderTables() {
     Etat->Partie.OublieTraces(TPosition::TOubli::Tout);
 }
 
+void TVelkar::RemetRemplissage() { Etat->Tables.Transposition.RemetRemplissage(); }
+
 bool TVelkar::RedimensionneHash(int32_t Mo) {
     if (Mo <= 0) return false;
     if (EntreesParMo(Mo) == Etat->Tables.Transposition.NbEntrees()) return true;
@@ -183,7 +185,8 @@ TVelkar::TPerft TVelkar::Perft(int32_t Profondeur, const std::function<void(cons
                                TEcouteur& Ecouteur) {
     TPosition& Pos = Etat->Partie;
     TPerft r;
-    if (Profondeur > 0 && Pos.NumDemiCoup + Profondeur >= NbDemiCoups) {
+    // (Compared so that no depth, however large, overflows the sum.)
+    if (Profondeur > 0 && Profondeur >= NbDemiCoups - Pos.NumDemiCoup) {
         r.TropProfond = true;
         return r;
     }

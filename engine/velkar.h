@@ -98,6 +98,11 @@ public:
     // forgotten, so that the next search is the one a freshly started
     // engine would make in the same game.
     void ViderTables();
+    // The fill count of the transposition table starts again from zero, as
+    // after a new game of an interface (ucinewgame), whose table holds
+    // nothing.  (The replays of a game's position commands empty the table
+    // too but keep counting, as the searches of a game always have.)
+    void RemetRemplissage();
     // The transposition table in Mo megabytes; false (the old one kept) when
     // the memory cannot be had.
     bool RedimensionneHash(int32_t Mo);

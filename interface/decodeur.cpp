@@ -60,13 +60,23 @@ void PositionFen(TSession& S, std::string_view Ligne) {
     S.PartieDepuisDebut = true;
     S.DebutPartie.clear();
     S.CoupsJoues.clear();
-    const std::string_view Fen = Ligne.substr(Ligne.find("fen ") + 4);
+    // The FEN's fields, written again with one blank between them; a FEN
+    // of only its first two or four fields gets the ones it leaves out as
+    // a game's start would have them (no castling, no en passant, no
+    // reversible move, move 1).
+    const std::string_view Champs = Ligne.substr(Ligne.find("fen ") + 4);
+    const std::vector<std::string_view> Lus = Mots(Champs.substr(0, Champs.find("moves")));
+    std::string Fen;
+    for (const std::string_view Champ : Lus) Fen.append(Champ).push_back(' ');
+    if (Lus.size() == 2) Fen += "- - ";
+    if (Lus.size() == 2 || Lus.size() == 4) Fen += "0 1 ";
+    if (!Fen.empty()) Fen.pop_back();
     if (!S.Moteur.PlaceFen(Fen)) {
         S.Ecrit("Erreur avec la chaine FEN.");
         return;
     }
     S.PartieDepuisDebut = false;
-    S.DebutPartie = SansBlancs(Fen.substr(0, Fen.find("moves")));
+    S.DebutPartie = Fen;
     const size_t Coups = Ligne.find("moves ");
     if (Coups != std::string_view::npos) JoueCoups(S, Ligne.substr(Coups + 6));
 }
@@ -139,6 +149,9 @@ void NouvellePartie(TSession& S) {
 
 void ReprendPartie(TSession& S) {
     const std::string Coups = S.CoupsJoues;
+    // The board may have been set anew (another kind of chess): the record
+    // must not make the replay look like a continuation of it.
+    S.ListeCoupsPartie.clear();
     if (S.DebutPartie.empty()) {
         DecodeCommande(S, "position startpos moves " + Coups);
     } else {
@@ -191,8 +204,10 @@ bool DecodeCommande(TSession& S, const std::string& Ligne) {
         S.Moteur.PrepareTables();
         S.Ecrit("readyok");
     } else if (Ligne == "ucinewgame" || Ligne == "UCINEWGAME") {
-        // A new game: the reset also empties both hash tables completely.
+        // A new game: the reset also empties both hash tables completely,
+        // and hashfull counts from nothing again.
         NouvellePartie(S);
+        S.Moteur.RemetRemplissage();
         S.Moteur.PrepareTables();
     } else if (CommencePar(Ligne, "setoption name ")) {
         Option(S, Ligne);

@@ -23,6 +23,10 @@ std::string PrendLigne(std::string& Tampon, int32_t n) {
     const size_t Taille = std::min(static_cast<size_t>(n > 0 ? n : 0), Tampon.size());
     std::string Ligne(SansBlancs(std::string_view(Tampon).substr(0, Taille)));
     Tampon.erase(0, Taille);
+    // Any white space separates the words of a command: a tab (or a
+    // vertical tab or form feed) reads as a blank.
+    std::replace_if(
+        Ligne.begin(), Ligne.end(), [](char c) { return c == '\t' || c == '\v' || c == '\f'; }, ' ');
     return Ligne;
 }
 

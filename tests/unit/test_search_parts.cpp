@@ -127,7 +127,9 @@ TEST(Temps, AvantLeControle) {
     EXPECT_EQ(Budget(3000, 0, 3), (3000 - 3 * 100) / 3);
     EXPECT_EQ(Budget(60000, 0, 0), (60000 - 41 * 100) / 41);  // Move Overhead as before
     Overhead = 500;
-    EXPECT_EQ(Budget(400, 0, 1), 0);  // the clock is gone: answer at once
+    // The overhead never leaves less than an eighth of the clock, so that
+    // the move is still searched.
+    EXPECT_EQ(Budget(400, 0, 1), 400 / 8 * 4 / 5);
     // A fixed time per move knows no control.
     Overhead = 0;
     L.TempsParCoupFixe = true;
@@ -136,13 +138,12 @@ TEST(Temps, AvantLeControle) {
     L.TempsParCoupFixe = false;
 
     // The first iteration may overrun the budget, but not the cap: with a
-    // clock of 100 s of which Move Overhead takes all but 10 ms, the cap
-    // is 8 ms where an eighth of the clock would be more than a second.
-    L.TempsBlanc = L.TempsNoir = 100000;
+    // clock of 30 ms of which Move Overhead takes 20, the cap is 8 ms.
+    L.TempsBlanc = L.TempsNoir = 30;
     L.IncBlanc = L.IncNoir = 0;
     L.CoupsAvantControle = 1;
     TPendule p;
-    p.Demarre(L, 99990, Blanc, 16, 16);
+    p.Demarre(L, 20, Blanc, 16, 16);
     EXPECT_EQ(p.Alloue(), 8);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_TRUE(p.Ecoule(false, false));

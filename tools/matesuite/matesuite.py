@@ -13,6 +13,12 @@ With MultiPV the line judged is the last one of variation 1.  A position
 not answered within --limit seconds is stopped and counted as unanswered.
 Exits non-zero when a position is unanswered or not found.
 
+With --referee the lines are played on chess.js (tests/soak, after `npm ci`
+there) instead of a second engine process, so that the engine does not judge
+its own lines; --runs repeats every position (threads are not repeatable)
+and counts each run, and a run whose bestmove is not its line's first move
+counts as not found.
+
     python3 tools/matesuite/matesuite.py build/velkar tests/data/mate_suite.epd
 """
 
@@ -24,6 +30,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "pipe"))
 import uci  # noqa: E402
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "soak"))
 
 SCORE = re.compile(r" score (cp|mate) (-?\d+)")
 
@@ -51,6 +59,18 @@ def mates(oracle, fen, pv):
     return first == "info depth 0 score mate 0"
 
 
+def mates_refereed(referee, fen, pv):
+    """The same judgement by chess.js."""
+    referee.load(fen)
+    state = None
+    for move in pv:
+        r = referee.play(move)
+        if r is None:
+            return False
+        state = r[0]
+    return state == "checkmate"
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("engine")
@@ -58,10 +78,16 @@ def main():
     ap.add_argument("--limit", type=float, default=10.0, help="seconds a position may take")
     ap.add_argument("--option", action="append", default=[], help="NAME=VALUE, a UCI option to set")
     ap.add_argument("-v", "--verbose", action="store_true", help="a line for every position")
+    ap.add_argument("--referee", action="store_true", help="judge the lines with chess.js, not a second engine")
+    ap.add_argument("--runs", type=int, default=1, help="searches of every position")
     a = ap.parse_args()
     uci.BINARY = os.path.abspath(a.engine)
 
-    suite = [p for path in a.suites for p in read_suite(path)]
+    suite = [p for path in a.suites for p in read_suite(path) for _ in range(a.runs)]
+    referee = None
+    if a.referee:
+        import soak  # noqa: E402
+        referee = soak.Referee()
     counts = dict(answered=0, found=0, shortest=0, good_pv=0)
     longest, failures = (0.0, None), []
     with uci.Engine() as e, uci.Engine() as oracle:
@@ -89,7 +115,9 @@ def main():
             k = int(value) if kind == "mate" else 0
             pv = scored[-1].split(" pv ")[1].split() if scored and " pv " in scored[-1] else []
             found = answered and 0 < k <= dm
-            good_pv = found and len(pv) == 2 * k - 1 and mates(oracle, fen, pv)
+            found = found and bool(pv) and pv[0] == best.split()[1]
+            good_pv = found and len(pv) == 2 * k - 1 and (mates_refereed(referee, fen, pv) if referee
+                                                          else mates(oracle, fen, pv))
             counts["answered"] += answered
             counts["found"] += found
             counts["shortest"] += found and k == dm
