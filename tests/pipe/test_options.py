@@ -71,8 +71,10 @@ class Options(unittest.TestCase):
                 self.assertTrue(row[1].startswith(kind), (page, name, row[1]))
                 if kind == "spin":
                     self.assertEqual(row[1], f"spin, {fields['min']} to {fields['max']}", (page, name))
+                # A default that differs by build (Hash in the browser) is
+                # given beside the native one: "128 (16 in the browser)".
                 if kind in ("spin", "check") or fields.get("default") == "<empty>":
-                    self.assertEqual(row[2].split()[0].strip("`"), fields["default"], (page, name))
+                    self.assertIn(fields["default"], re.findall(r"[^\s`()]+", row[2]), (page, name))
 
     def test_bad_values_are_said_and_clamped_or_kept(self):
         with Engine() as e:
