@@ -141,16 +141,26 @@ struct TFil {
     void* Argument;
 };
 
+// A helper's stack is as large as the main thread's (5 MB, emscripten's
+// default for it), not emscripten's 2 MB for a pthread: the search recurses
+// as deeply in a helper, and an overflow of a wasm stack is not caught but
+// writes over the heap below it.
+constexpr size_t PileFilWasm = size_t{5} << 20;
+
 TFil* LanceFil(void (*Fonction)(void*), void* Argument) {
     auto* Fil = new TFil{pthread_t{}, Fonction, Argument};
+    pthread_attr_t Attributs;
+    pthread_attr_init(&Attributs);
+    pthread_attr_setstacksize(&Attributs, PileFilWasm);
     const int r = pthread_create(
-        &Fil->Id, nullptr,
+        &Fil->Id, &Attributs,
         [](void* f) -> void* {
             const TFil* Lui = static_cast<TFil*>(f);
             Lui->Fonction(Lui->Argument);
             return nullptr;
         },
         Fil);
+    pthread_attr_destroy(&Attributs);
     if (r != 0) {
         delete Fil;
         return nullptr;
