@@ -179,7 +179,7 @@ void TDevoirsPrincipal::VariationMultiPV(const TChercheur& c, int32_t k, const L
     // A limited level weighs several candidates, but with one variation
     // asked only the best is shown, as a plain line: the level's choice, if
     // another, ends the lines.
-    const bool Une = Requete.Reglages.MultiPV <= 1;
+    const bool Une = !LignesNumerotees();
     if (Une && k > 1) return;
     TInfos i;
     i.Genre = Une ? TInfos::Retenue : TInfos::MultiPV;
@@ -216,7 +216,7 @@ void TDevoirsPrincipal::RapporteFinale(const TChercheur& c, const TPosition& Pos
 
 void TDevoirsPrincipal::RapporteRetenue(const TChercheur& Principal, const TChercheur& Auteur, const LigneVP& Ligne) {
     TInfos i;
-    i.Genre = NbVariantes > 1 && Requete.Reglages.MultiPV > 1 ? TInfos::MultiPV : TInfos::Retenue;
+    i.Genre = LignesNumerotees() ? TInfos::MultiPV : TInfos::Retenue;
     i.NumeroVariation = 1;
     i.Profondeur = Auteur.ProfondeurChoisie();
     i.ProfondeurSel = std::max(Principal.ProfondeurSelective(), Auteur.ProfondeurSelective());

@@ -130,6 +130,10 @@ private:
     TNiveau Niveau{};
     uint64_t BudgetNoeuds = 0;  // the level's node budget; 0 for none
     int32_t NbVariantes = 1;
+    // Several variations are shown as numbered multipv lines only when the
+    // interface asked for several; a level that weighs candidates with one
+    // asked shows plain lines.
+    bool LignesNumerotees() const { return NbVariantes > 1 && Requete.Reglages.MultiPV > 1; }
 };
 
 }  // namespace velkar

@@ -1,7 +1,6 @@
 // Move-path enumeration for testing the move generator and the move making:
 // the number of leaves of the legal move tree of a given depth.
 #include <algorithm>
-#include <vector>
 
 #include "position.h"
 
@@ -30,18 +29,14 @@ uint64_t TPosition::Perft(int32_t Profondeur) {
 uint64_t TPosition::PerftDivise(int32_t Profondeur, const std::function<void(const std::string&, uint64_t)>& Rapporte,
                                 const std::function<bool()>& Continuer, bool* Interrompu) {
     if (Profondeur <= 0) return 1;
-    const int32_t Base = NumDemiCoup;
-    if (Profondeur >= NbDemiCoups - Base) return 0;
+    if (Profondeur >= NbDemiCoups - NumDemiCoup) return 0;
     // Perft writes the check flags and the key histories of the plies it
     // visits.  Later searches read some of them as they were left (the
     // quiescence search reloads keys of plies it does not write), so they
     // are put back: counting moves must not change what a search finds.
-    const int32_t Fin = std::min<int32_t>(Base + Profondeur, NbDemiCoups);
-    const std::vector<bool> Flags(Traces.EnEchec + Base, Traces.EnEchec + Fin + 1);
-    const std::vector<uint64_t> Cles(Traces.HistoriqueCle + Base, Traces.HistoriqueCle + Fin + 1);
-    const std::vector<uint64_t> ClesPions(Traces.HistoriqueClePions + Base, Traces.HistoriqueClePions + Fin + 1);
+    const auto Avant = CopieTraces<NbDemiCoups + 1>();
 
-    Traces.EnEchec[Base] = RoiEchec(Camp);
+    NoteEchec(RoiEchec(Camp));
     ListeCoupsPly Racine;
     GenereListeCoups(Racine);
     PerftContinuer = Continuer ? &Continuer : nullptr;
@@ -62,12 +57,7 @@ uint64_t TPosition::PerftDivise(int32_t Profondeur, const std::function<void(con
     }
     PerftContinuer = nullptr;
     if (Interrompu != nullptr) *Interrompu = PerftArrete;
-    for (int32_t p = Base; p <= Fin; ++p) {
-        const size_t k = static_cast<size_t>(p - Base);
-        Traces.EnEchec[p] = Flags[k];
-        Traces.HistoriqueCle[p] = Cles[k];
-        Traces.HistoriqueClePions[p] = ClesPions[k];
-    }
+    RemetTraces(Avant);
     return Total;
 }
 

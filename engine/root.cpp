@@ -369,14 +369,14 @@ void TChercheur::AjusteLigne(LigneVP& l, int32_t Longueur) {
     while (!Repete && l.NbCoups < std::min(Longueur, CoupsParLigne) && Pos.Compteur50 < 100) {
         const TCoupTable t = Transposition.HashRecherche(Pos.Cle, ScoreInfini, -ScoreInfini, ScoreInfini).Coup;
         if (t.Piece == -1) break;
+        const TCoupUci c{static_cast<int8_t>(Pos.Pieces[t.Piece].CasePiece), static_cast<int8_t>(t.Arrivee),
+                         static_cast<int8_t>(t.Promotion)};
         ListeCoupsPly& Liste = ListeCoups[Pos.NumDemiCoup];
         Pos.GenereCoupsLegaux(Liste);
-        int32_t i = Liste.NbCoups;
-        while (i >= 1 && !(TCoupTable{Liste.Coups[i].Piece, Liste.Coups[i].Arrivee, Liste.Coups[i].Promotion} == t))
-            --i;
-        if (i == 0) break;
-        const TCoupUci c{static_cast<int8_t>(Pos.CaseDe(Liste.Coups[i])), static_cast<int8_t>(t.Arrivee),
-                         static_cast<int8_t>(t.Promotion)};
+        bool Legal = false;
+        for (int32_t i = 1; i <= Liste.NbCoups && !Legal; ++i)
+            Legal = Pos.EstCoup(Liste.Coups[i], c.Depart, c.Arrivee, c.Promotion);
+        if (!Legal) break;
         l.Coups[l.NbCoups++] = c;
         Pos.EffectuerDeplacement(c.Depart, c.Arrivee, c.Promotion);
         ++Joues;
