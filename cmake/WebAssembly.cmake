@@ -9,8 +9,9 @@
 #
 # Asyncify instruments only the functions that can be on the stack when the
 # engine waits (asyncify-pile.txt, written below): the main loop's wait for
-# a line, and the path from a command to the search's time check, which
-# reaches the input through virtual calls (the duties, the listener).  By
+# a line, and the paths from a command to the search's time check and to
+# perft's (through a std::function), which reach the input through virtual
+# calls (the duties, the listener).  By
 # default it would also instrument every function that makes an indirect
 # call, and every caller of those: the search then ran 4 % more wasm
 # instructions (docs/performance.md).  A function that comes to lie on that
@@ -36,6 +37,11 @@ velkar::ReprendPartie*
 velkar::Bench*
 velkar::(anonymous namespace)::Lance*
 velkar::(anonymous namespace)::ChangeChess960*
+velkar::(anonymous namespace)::Perft*
+velkar::TVelkar::Perft*
+velkar::TPosition::Perft*
+std::__2::function*
+std::__2::__function::*
 ]])
   set_target_properties(velkar PROPERTIES OUTPUT_NAME velkar-core)
   set_property(TARGET velkar APPEND PROPERTY LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/wasm.js

@@ -92,6 +92,12 @@ test('during a search the event loop runs, and isready, ponderhit and stop are a
       `bestmove after ${(best.at - stopped).toFixed(1)} ms`,
   );
 
+  // perft looks at the input through a callback of its own: stop ends it.
+  engine.postMessage('position startpos\nperft 7');
+  await sleep(300);
+  engine.postMessage('stop');
+  await engine.next('info string perft stopped before its end', 3000);
+
   // A ponder search waits for ponderhit, then plays on its clock.
   engine.postMessage('position startpos moves e2e4 e7e5\ngo ponder wtime 2000 btime 2000');
   await sleep(300);
