@@ -37,19 +37,16 @@ template <bool Popcnt>
     return n;
 }
 
+// The activity of a piece of kind Type on s, whose side's pieces stand on
+// Amis and whose enemy's king on K.
 template <bool Popcnt>
-[[gnu::always_inline]] inline int32_t ActiviteDe(const TPosition& Pos, int32_t Piece, const Occupation& o) {
-    const TPiece* Pieces = Pos.Pieces;
-    const int32_t s = Pieces[Piece].CasePiece;
-    if (s == -1) return 0;
-    const bool PieceBlanche = EstBlanche(Piece);
-    const int32_t K = Pieces[PieceBlanche ? RoiNoir : RoiBlanc].CasePiece;
-    const Bitboard Ennemis = o.Couleur[PieceBlanche ? Noir : Blanc];
-    switch (Pieces[Piece].TypePiece) {
+[[gnu::always_inline]] inline int32_t ActiviteType(int32_t Type, int32_t s, bool DameOriginale, const Occupation& o,
+                                                   Bitboard Amis, Bitboard Ennemis, int32_t K) {
+    switch (Type) {
         case Cavalier: {
             // A knight weighs every square it reaches, empty or enemy, by its
             // distance to the enemy king: 15 on it, 5 next to it, 2 at two.
-            const Bitboard A = Bitboards.Cavalier[s] & ~o.Couleur[PieceBlanche ? Blanc : Noir];
+            const Bitboard A = Bitboards.Cavalier[s] & ~Amis;
             int32_t n = Compte<Popcnt>(A) + 4 * Compte<Popcnt>(A & Bitboards.Voisins[K]) +
                         Compte<Popcnt>(A & Bitboards.Couronne2[K]);
             if (A & Bit(K)) n += 14;
@@ -60,11 +57,52 @@ template <bool Popcnt>
         case Dame:
             // Only the two original queens weigh the enemy piece at the end of
             // a ray; a promoted queen counts its empty squares only.
-            return Glissade<Popcnt>(AttaquesFou(s, o.Tous) | AttaquesTour(s, o.Tous),
-                                    (Piece == DameBlanche || Piece == DameNoire) ? Ennemis : 0, o, K);
+            return Glissade<Popcnt>(AttaquesFou(s, o.Tous) | AttaquesTour(s, o.Tous), DameOriginale ? Ennemis : 0, o,
+                                    K);
         case Roi: return Compte<Popcnt>(Bitboards.Voisins[s] & ~o.Tous);
         default: return 0;
     }
+}
+
+template <bool Popcnt>
+[[gnu::always_inline]] inline int32_t ActiviteDe(const TPosition& Pos, int32_t Piece, const Occupation& o) {
+    const TPiece* Pieces = Pos.Pieces;
+    const int32_t s = Pieces[Piece].CasePiece;
+    if (s == -1) return 0;
+    const bool PieceBlanche = EstBlanche(Piece);
+    return ActiviteType<Popcnt>(Pieces[Piece].TypePiece, s, Piece == DameBlanche || Piece == DameNoire, o,
+                                o.Couleur[PieceBlanche ? Blanc : Noir], o.Couleur[PieceBlanche ? Noir : Blanc],
+                                Pieces[PieceBlanche ? RoiNoir : RoiBlanc].CasePiece);
+}
+
+// The activity of every non-pawn piece of one side, king included.  The
+// numbers after the pawns' always hold their own kind, so each is counted
+// as that kind; a pawn number may hold a promoted piece (or one a position
+// gives beyond the starting set).
+template <bool Popcnt, int32_t CampPieces>
+[[gnu::always_inline]] inline int32_t ActiviteDuCamp(const TPosition& Pos, const Occupation& o) {
+    constexpr int32_t Premier = PremierNumero(CampPieces);
+    const TPiece* Pieces = Pos.Pieces;
+    int32_t n = 0;
+    for (int32_t p = Premier; p < Premier + PionsParCamp; ++p)
+        if (Pieces[p].TypePiece != Pion) n += ActiviteDe<Popcnt>(Pos, p, o);
+    const Bitboard Amis = o.Couleur[CampPieces], Ennemis = o.Couleur[CampAdverse(CampPieces)];
+    const int32_t K = Pieces[NumeroRoi(CampAdverse(CampPieces))].CasePiece;
+    auto Ajoute = [&](int32_t p, int32_t Type) {
+        const int32_t s = Pieces[p].CasePiece;
+        if (s != -1) n += ActiviteType<Popcnt>(Type, s, Type == Dame, o, Amis, Ennemis, K);
+    };
+    constexpr int32_t Cavaliers = Premier + PionsParCamp;
+    static_assert(Cavaliers == (CampPieces == Blanc ? CavaliersBlancs : CavaliersNoirs));
+    Ajoute(Cavaliers, Cavalier);
+    Ajoute(Cavaliers + 1, Cavalier);
+    Ajoute(Cavaliers + 2, Fou);
+    Ajoute(Cavaliers + 3, Fou);
+    Ajoute(Cavaliers + 4, Tour);
+    Ajoute(Cavaliers + 5, Tour);
+    Ajoute(Cavaliers + 6, Dame);
+    Ajoute(Cavaliers + 7, Roi);
+    return n;
 }
 
 }  // namespace
@@ -176,11 +214,9 @@ template <bool Popcnt>
     const int16_t TermeCases = static_cast<int16_t>(PourBlanc(Pos.EcartsCases[Pos.NumDemiCoup]));
 
     // Activity of every non-pawn piece, king included.
-    int16_t ActiviteBlanche = 0, ActiviteNoire = 0;
-    for (int32_t n = PremierNumero(Blanc); n <= RoiBlanc; ++n)
-        if (Pieces[n].TypePiece != Pion) ActiviteBlanche = Somme16(ActiviteBlanche, ActiviteDe<Popcnt>(Pos, n, o));
-    for (int32_t n = PremierNumero(Noir); n <= RoiNoir; ++n)
-        if (Pieces[n].TypePiece != Pion) ActiviteNoire = Somme16(ActiviteNoire, ActiviteDe<Popcnt>(Pos, n, o));
+    // Each sum wraps to 16 bits as a 16-bit sum of the pieces would.
+    const int16_t ActiviteBlanche = static_cast<int16_t>(ActiviteDuCamp<Popcnt, Blanc>(Pos, o));
+    const int16_t ActiviteNoire = static_cast<int16_t>(ActiviteDuCamp<Popcnt, Noir>(Pos, o));
     const int16_t TermeActivite = static_cast<int16_t>(PourBlanc(ActiviteBlanche - ActiviteNoire));
 
     int16_t Score = Somme16(TermeActivite, TermePions);
