@@ -42,6 +42,7 @@ TPosition::TPosition() {
     Compteur50 = CaseEnPassant = 0;
     BlancARoque = NoirARoque = PaireFousBlancs = PaireFousNoirs = 0;
     Materiel = 0;
+    Promus[0] = Promus[Blanc] = Promus[Noir] = 0;
     Cle = ClePions = 0;
 }
 
@@ -62,6 +63,7 @@ void TPosition::InitialiserPosition() {
     Compteur50 = 0;
     CaseEnPassant = -1;
     Materiel = 0;
+    Promus[0] = Promus[Blanc] = Promus[Noir] = 0;
     BlancARoque = NoirARoque = 0;
     PaireFousBlancs = PaireFousNoirs = 1;
 

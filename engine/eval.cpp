@@ -84,8 +84,9 @@ template <bool Popcnt, int32_t CampPieces>
     constexpr int32_t Premier = PremierNumero(CampPieces);
     const TPiece* Pieces = Pos.Pieces;
     int32_t n = 0;
-    for (int32_t p = Premier; p < Premier + PionsParCamp; ++p)
-        if (Pieces[p].TypePiece != Pion) n += ActiviteDe<Popcnt>(Pos, p, o);
+    if (Pos.Promus[CampPieces] != 0)
+        for (int32_t p = Premier; p < Premier + PionsParCamp; ++p)
+            if (Pieces[p].TypePiece != Pion) n += ActiviteDe<Popcnt>(Pos, p, o);
     const Bitboard Amis = o.Couleur[CampPieces], Ennemis = o.Couleur[CampAdverse(CampPieces)];
     const int32_t K = Pieces[NumeroRoi(CampAdverse(CampPieces))].CasePiece;
     auto Ajoute = [&](int32_t p, int32_t Type) {

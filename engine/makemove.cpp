@@ -169,6 +169,8 @@ void TPosition::Promeut(int32_t M, int32_t Promotion, int32_t s) {
     Pieces[M].TypePiece = Promotion;
     Sauve(&Pieces[M].ValeurPiece);
     Pieces[M].ValeurPiece = ValeursPieces[Promotion];
+    Sauve(&Promus[Couleur]);
+    ++Promus[Couleur];
     Materiel += s * GainPromotion[Promotion];
 }
 

@@ -247,6 +247,10 @@ public:
     int32_t BlancARoque, NoirARoque;
     int32_t PaireFousBlancs, PaireFousNoirs;
     int32_t Materiel;  // White's material minus Black's
+    // By colour, the pawn numbers that hold another kind, captured or not: a
+    // promoted pawn, or a piece a FEN gives beyond the starting set.  While
+    // it is 0 the evaluation need not look at that side's pawn numbers.
+    int32_t Promus[3];
     uint64_t Cle, ClePions;
     int32_t NumeroCoupFen = 1;  // full-move number given by the last FEN (display only)
     int32_t CampFen = Blanc;    // side to move of the last FEN (display only)
