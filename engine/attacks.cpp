@@ -67,9 +67,16 @@ private:
 bool TPosition::RoiEchec(int32_t CampRoi) const {
     const int32_t K = Pieces[NumeroRoi(CampRoi)].CasePiece;
     const Bitboard Occ = Occupees();
+    // The enemy pieces stand among these squares.  Inside a trial move (and
+    // while Chess960 castling lifts its rook) only the occupied squares
+    // follow the move; White's squares are those of the ply, so the set may
+    // hold the square our piece just took as well, never less: the colour of
+    // each piece found is checked.
+    const Bitboard Blanches = OccupationsBlanches[NumDemiCoup];
+    const Bitboard Ennemis = Occ & (CampRoi == Blanc ? ~Blanches : Blanches);
     // Any piece among Cases of one of the two types, enemy, strikes.
     auto Frappe = [&](Bitboard Cases, int32_t Type, int32_t Type2) {
-        for (Bitboard b = Cases & Occ; b != 0; b &= b - 1) {
+        for (Bitboard b = Cases & Ennemis; b != 0; b &= b - 1) {
             const int32_t p = Echiquier[__builtin_ctzll(b) + 1];
             const int32_t t = Pieces[p].TypePiece;
             if ((t == Type || t == Type2) && EstAdverse(p, CampRoi)) return true;
