@@ -114,6 +114,7 @@ constexpr int32_t GainPromotion[6] = {0, 0, 225, 225, 400, 875};
 // Takes piece X off the board for the side that moves (sign s): material,
 // its square, and the opponent's piece count.
 void TPosition::RetirePiece(int32_t X, int32_t s) {
+    Sauve(&Materiel);
     Materiel += s * Pieces[X].ValeurPiece;
     // The side that moves takes an enemy piece: its square value leaves
     // the balance, which then moves towards the side that moves.
@@ -169,6 +170,7 @@ void TPosition::Promeut(int32_t M, int32_t Promotion, int32_t s) {
     Pieces[M].TypePiece = Promotion;
     Sauve(&Pieces[M].ValeurPiece);
     Pieces[M].ValeurPiece = ValeursPieces[Promotion];
+    Sauve(&Materiel);
     Sauve(&Promus[Couleur]);
     ++Promus[Couleur];
     Materiel += s * GainPromotion[Promotion];
@@ -177,16 +179,19 @@ void TPosition::Promeut(int32_t M, int32_t Promotion, int32_t s) {
 // After a move of piece type T: the square a double pawn step passed over,
 // or none.
 void TPosition::NoteEnPassant(int32_t T, int32_t CaseDepart, int32_t CaseArrivee) {
-    Sauve(&CaseEnPassant);
     const int32_t Ecart = CaseArrivee - CaseDepart;
-    CaseEnPassant = (T == Pion && (Ecart == 16 || Ecart == -16)) ? (CaseDepart + CaseArrivee) / 2 : -1;
+    const int32_t Passage = (T == Pion && (Ecart == 16 || Ecart == -16)) ? (CaseDepart + CaseArrivee) / 2 : -1;
+    // Most moves leave none where there was none: nothing to journal.
+    if (Passage == CaseEnPassant) return;
+    Sauve(&CaseEnPassant);
+    CaseEnPassant = Passage;
 }
 
-// The other side to move, the next ply, and its journal emptied.
+// The other side to move, the next ply, and its journal emptied.  The side
+// and the ply are not journaled: taking back any move or null move gives
+// the move back to the other side, one ply lower.
 void TPosition::PasseAuPlySuivant() {
-    Sauve(&Camp);
     Camp = CampAdverse(Camp);
-    Sauve(&NumDemiCoup);
     ++NumDemiCoup;
     Traces.Sauvegardes[NumDemiCoup].Nombre = 0;
 }
@@ -200,7 +205,6 @@ void TPosition::EffectuerDeplacement(int32_t CaseDepart, int32_t CaseArrivee, in
     const int32_t s = AuxBlancs ? 1 : -1;
 
     RecopieAuPlySuivant();
-    Sauve(&Materiel);
     bool Irreversible = X != 0 || T == Pion;
     if (Echecs960 && X != 0 && EstBlanche(X) == AuxBlancs) [[unlikely]] {
         // The king onto its own rook: castling, a reversible move.
@@ -280,7 +284,6 @@ void TPosition::EffectuerDeplacementQ(int32_t CaseDepart, int32_t CaseArrivee, i
     const int32_t s = Camp == Blanc ? 1 : -1;
 
     RecopieAuPlySuivant();
-    Sauve(&Materiel);
     if (CaseArrivee == CaseEnPassant && T == Pion) {
         PrendEnPassant(s);
         Sauve(&CaseEnPassant);
@@ -315,6 +318,8 @@ void TPosition::Restaure() {
     for (int32_t k = j.Nombre; k >= 1; --k)
         *reinterpret_cast<int32_t*>(Base + j.Entrees[k].Decalage) = j.Entrees[k].Valeur;
     j.Nombre = 0;
+    NumDemiCoup = q;
+    Camp = CampAdverse(Camp);
 }
 
 // Twofold repetition since the last irreversible move.  Positions at an odd
