@@ -151,6 +151,7 @@ TGeometrie::TGeometrie() : Rayons{}, DirectionEntre{}, Distance{} {
             if (dy < 0) dy = -dy;
             if (dx < 0) dx = -dx;
             Distance[a][b] = dy > dx ? dy : dx;
+            PoidsDistance[a][b - 1] = ValeursDistance[Distance[a][b]];
         }
 }
 

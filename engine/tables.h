@@ -36,6 +36,9 @@ struct TGeometrie {
     int32_t Rayons[65][10][74];
     int32_t DirectionEntre[65][65];  // direction from one square to another, 0 if none
     int32_t Distance[65][65];        // king distance
+    // The distance weight (ValeursDistance) from a square to each square,
+    // this one indexed by bit (the square less one), as bitboards give it.
+    int32_t PoidsDistance[65][64];
     TGeometrie();
 };
 extern const TGeometrie Geometrie;
