@@ -247,18 +247,16 @@ void TPosition::GenereCapsPion(ListeCoupsPly& Liste, int32_t n, int32_t s) {
 void TPosition::GenereListeCaps(ListeCoupsPly& Liste) {
     Liste.NbCoups = 0;
     const bool AuxBlancs = Camp == Blanc;
-    const int32_t Premier = NumeroRoi(Camp), Dernier = PremierNumero(Camp);
     auto Capturable = [this](int32_t t) { return EstCapturable(t); };
     static constexpr int32_t DirectionsDame[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     const Bitboard Occ = Occupees();
     const Bitboard Blanches = OccupationsBlanches[NumDemiCoup];
     const Bitboard Ennemis = AuxBlancs ? Occ & ~Blanches : Blanches;
-    for (int32_t n = Premier; n >= Dernier; --n) {
-        const int32_t s = Pieces[n].CasePiece;
-        if (s == -1) continue;
+    // The captures of piece n, of kind Type, from its square s.
+    auto Genere = [&](int32_t n, int32_t s, int32_t Type) __attribute__((always_inline)) {
         // A piece that reaches no enemy piece has nothing to take; a slider
         // reaches the first piece of each ray, which only an enemy one may be.
-        switch (Pieces[n].TypePiece) {
+        switch (Type) {
             case Tour: BlocAjouteCaps(Liste, n, s, AttaquesTour(s, Occ) & Ennemis, DirectionsTour, 4); break;
             case Fou: BlocAjouteCaps(Liste, n, s, AttaquesFou(s, Occ) & Ennemis, DirectionsFou, 4); break;
             case Dame:
@@ -281,7 +279,25 @@ void TPosition::GenereListeCaps(ListeCoupsPly& Liste) {
                 if (Bitboards.Voisins[s] & Ennemis) AjoutePas(*this, Liste, n, s, true, Capturable);
                 break;
         }
-    }
+    };
+    // Pieces by descending number.  The numbers after the pawns' always
+    // hold their own kind; the pawn numbers hold pawns, unless the side
+    // counts a promoted piece among them.
+    const int32_t Roi_ = NumeroRoi(Camp);
+    auto De = [&](int32_t n, int32_t Type) __attribute__((always_inline)) {
+        if (const int32_t s = Pieces[n].CasePiece; s != -1) Genere(n, s, Type);
+    };
+    De(Roi_, Roi);
+    De(Roi_ - 1, Dame);
+    De(Roi_ - 2, Tour);
+    De(Roi_ - 3, Tour);
+    De(Roi_ - 4, Fou);
+    De(Roi_ - 5, Fou);
+    De(Roi_ - 6, Cavalier);
+    De(Roi_ - 7, Cavalier);
+    const bool QuePionsSurPions = Promus[Camp] == 0;
+    for (int32_t n = Roi_ - PionsParCamp; n > Roi_ - 2 * PionsParCamp; --n)
+        if (const int32_t s = Pieces[n].CasePiece; s != -1) Genere(n, s, QuePionsSurPions ? Pion : Pieces[n].TypePiece);
 }
 
 }  // namespace velkar
