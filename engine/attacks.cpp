@@ -117,6 +117,16 @@ bool TPosition::EchecRapide(int32_t CampRoi, int32_t Piece, int32_t CaseDepart, 
     return RoiEchec(CampRoi);
 }
 
+bool TPosition::PeutDecouvrir(int32_t s) const {
+    const int32_t K = Pieces[NumeroRoi(Camp)].CasePiece;
+    const int32_t d = Geometrie.DirectionEntre[K][s];
+    if (d == 0 || d == 9) return false;
+    const int32_t b = PremierBloqueur(Bitboards.Rayon[K][d] & Occupees() & ~Bit(s), d);
+    if (b == 0) return false;
+    const int32_t p = Echiquier[b];
+    return EstAdverse(p, Camp) && GlisseSur(Pieces[p].TypePiece, d);
+}
+
 bool TPosition::EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) const {
     const int32_t K = Pieces[NumeroRoi(Camp)].CasePiece;
     // Discovered check along the line of the vacated square.

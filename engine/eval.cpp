@@ -32,8 +32,7 @@ template <bool Popcnt>
 template <bool Popcnt>
 [[gnu::always_inline]] inline int32_t Glissade(Bitboard Atteintes, Bitboard Cibles, const Occupation& o, int32_t K) {
     int32_t n = Compte<Popcnt>(Atteintes & ~o.Tous);
-    for (Bitboard e = Atteintes & Cibles; e != 0; e &= e - 1)
-        n += Geometrie.PoidsDistance[K][__builtin_ctzll(e)];
+    for (Bitboard e = Atteintes & Cibles; e != 0; e &= e - 1) n += Geometrie.PoidsDistance[K][__builtin_ctzll(e)];
     return n;
 }
 

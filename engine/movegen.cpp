@@ -36,11 +36,12 @@ inline void AjoutePion(ListeCoupsPly& Liste, int32_t CampJoueur, int32_t n, int3
 
 // The single steps of piece n from s: the knight's jumps in their fixed
 // order, or the king's first square in each direction, to every square
-// Accepte takes that does not leave the king attacked.
+// Accepte takes that does not leave the king attacked (Libre: none can).
 template <class Filtre>
-void AjoutePas(TPosition& Pos, ListeCoupsPly& Liste, int32_t n, int32_t s, bool EstRoi, Filtre Accepte) {
+void AjoutePas(TPosition& Pos, ListeCoupsPly& Liste, int32_t n, int32_t s, bool EstRoi, Filtre Accepte,
+               bool Libre = false) {
     auto Essaie = [&](int32_t t) {
-        if (Accepte(t) && !Pos.EchecRapide(Pos.Camp, n, s, t)) AjouteCoup(Liste, n, t, SansPromotion);
+        if (Accepte(t) && (Libre || !Pos.EchecRapide(Pos.Camp, n, s, t))) AjouteCoup(Liste, n, t, SansPromotion);
     };
     if (EstRoi) {
         for (int32_t d = 1; d <= 8; ++d)
@@ -54,29 +55,31 @@ void AjoutePas(TPosition& Pos, ListeCoupsPly& Liste, int32_t n, int32_t s, bool 
 }  // namespace
 
 // The moves of one slider along one ray, up to the first piece.  A pinned
-// piece skips the illegal squares but the walk goes on.
-void TPosition::BlocAjouteCoup(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece) {
+// piece skips the illegal squares but the walk goes on (Libre: the piece
+// is not pinned, no square is illegal).
+void TPosition::BlocAjouteCoup(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece, bool Libre) {
     const int32_t s = Pieces[Piece].CasePiece;
     const int32_t* Rayon = Geometrie.Rayons[s][Direction];
     for (int32_t k = 1; k <= Rayon[0]; ++k) {
         const int32_t t = Rayon[k];
         const int32_t p = Echiquier[t];
         if (p != 0 && (!EstAdverse(p, Camp) || p == RoiBlanc || p == RoiNoir)) return;
-        if (!EchecRapide(Camp, Piece, s, t)) AjouteCoup(Liste, Piece, t, SansPromotion);
+        if (Libre || !EchecRapide(Camp, Piece, s, t)) AjouteCoup(Liste, Piece, t, SansPromotion);
         if (p != 0) return;
     }
 }
 
-void TPosition::GenereCoupsPion(ListeCoupsPly& Liste, int32_t n, int32_t s) {
+void TPosition::GenereCoupsPion(ListeCoupsPly& Liste, int32_t n, int32_t s, bool Libre) {
     const bool AuxBlancs = Camp == Blanc;
     const int32_t RoiEnnemi = AuxBlancs ? RoiNoir : RoiBlanc;
     const int32_t Avance = AuxBlancs ? 8 : -8;
     const int32_t t = s + Avance;
     if (Echiquier[t] == 0) {
-        if (!EchecRapide(Camp, n, s, t)) AjoutePion(Liste, Camp, n, t);
+        if (Libre || !EchecRapide(Camp, n, s, t)) AjoutePion(Liste, Camp, n, t);
         const bool RangDepart = AuxBlancs ? s < 17 : s > 48;
         const int32_t t2 = s + 2 * Avance;
-        if (RangDepart && Echiquier[t2] == 0 && !EchecRapide(Camp, n, s, t2)) AjouteCoup(Liste, n, t2, SansPromotion);
+        if (RangDepart && Echiquier[t2] == 0 && (Libre || !EchecRapide(Camp, n, s, t2)))
+            AjouteCoup(Liste, n, t2, SansPromotion);
     }
     const int32_t Prises[2] = {AuxBlancs ? s + 7 : s - 9, AuxBlancs ? s + 9 : s - 7};
     const bool Permise[2] = {CaseVersX[s] > 1, CaseVersX[s] < 8};
@@ -84,7 +87,7 @@ void TPosition::GenereCoupsPion(ListeCoupsPly& Liste, int32_t n, int32_t s) {
         if (!Permise[k]) continue;
         const int32_t c = Prises[k];
         const int32_t p = Echiquier[c];
-        if (p != 0 && EstAdverse(p, Camp) && p != RoiEnnemi && !EchecRapide(Camp, n, s, c))
+        if (p != 0 && EstAdverse(p, Camp) && p != RoiEnnemi && (Libre || !EchecRapide(Camp, n, s, c)))
             AjoutePion(Liste, Camp, n, c);
     }
     if (CaseEnPassant != -1 && CaseVersY[CaseEnPassant] == (AuxBlancs ? 6 : 3)) {
@@ -171,22 +174,26 @@ void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
         const int32_t p = Echiquier[t];
         return p == 0 || (EstAdverse(p, Camp) && p != RoiEnnemi);
     };
+    const bool Echec = Traces.EnEchec[NumDemiCoup];
 
     for (int32_t n = Premier; n <= Dernier; ++n) {
         const int32_t s = Pieces[n].CasePiece;
         const int32_t Type = Pieces[n].TypePiece;
         if (s == -1 || Type < Pion || Type > Roi) continue;
+        // Out of check, a piece other than the king off every line through
+        // its king, or not pinned on its line, has only legal moves.
+        const bool Libre = !Echec && Type != Roi && !PeutDecouvrir(s);
         switch (Type) {
-            case Pion: GenereCoupsPion(Liste, n, s); break;
-            case Cavalier: AjoutePas(*this, Liste, n, s, false, Accessible); break;
+            case Pion: GenereCoupsPion(Liste, n, s, Libre); break;
+            case Cavalier: AjoutePas(*this, Liste, n, s, false, Accessible, Libre); break;
             case Fou:
-                for (int32_t d : DirectionsFou) BlocAjouteCoup(Liste, d, n);
+                for (int32_t d : DirectionsFou) BlocAjouteCoup(Liste, d, n, Libre);
                 break;
             case Tour:
-                for (int32_t d : DirectionsTour) BlocAjouteCoup(Liste, d, n);
+                for (int32_t d : DirectionsTour) BlocAjouteCoup(Liste, d, n, Libre);
                 break;
             case Dame:
-                for (int32_t d = 1; d <= 8; ++d) BlocAjouteCoup(Liste, d, n);
+                for (int32_t d = 1; d <= 8; ++d) BlocAjouteCoup(Liste, d, n, Libre);
                 break;
             default:  // the king
                 AjoutePas(*this, Liste, n, s, true, Accessible);

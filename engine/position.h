@@ -122,6 +122,12 @@ public:
     // the side now to move, directly or by uncovering a line?  Castling,
     // double steps and en passant are not covered.
     bool EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) const;
+    // Could a move of the side to move's piece on s (not its king) uncover
+    // its king, the ply's check flag not set?  False when EchecRapide would
+    // find every move of that piece legal: the piece stands on no line
+    // through its king, or the first piece beyond it on that line is no
+    // enemy that strikes along it.
+    bool PeutDecouvrir(int32_t s) const;
 
     // --- move generation -----------------------------------------------------
     // Both rely on the check flag of the current ply, which the searches
@@ -333,10 +339,10 @@ private:
     };
 
     // Generation, piece by piece.
-    void BlocAjouteCoup(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece);
+    void BlocAjouteCoup(ListeCoupsPly& Liste, int32_t Direction, int32_t Piece, bool Libre);
     void BlocAjouteCaps(ListeCoupsPly& Liste, int32_t Piece, int32_t s, Bitboard Premiers, const int32_t* Directions,
                         int32_t NbDirections);
-    void GenereCoupsPion(ListeCoupsPly& Liste, int32_t n, int32_t s);
+    void GenereCoupsPion(ListeCoupsPly& Liste, int32_t n, int32_t s, bool Libre);
     void GenereRoques(ListeCoupsPly& Liste, int32_t s);
     void GenereRoques960(ListeCoupsPly& Liste, int32_t s);
     void GenereCapsPion(ListeCoupsPly& Liste, int32_t n, int32_t s);
