@@ -176,10 +176,8 @@ void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
     };
     const bool Echec = Traces.EnEchec[NumDemiCoup];
 
-    for (int32_t n = Premier; n <= Dernier; ++n) {
-        const int32_t s = Pieces[n].CasePiece;
-        const int32_t Type = Pieces[n].TypePiece;
-        if (s == -1 || Type < Pion || Type > Roi) continue;
+    // The moves of piece n, of kind Type, from its square s.
+    auto Genere = [&](int32_t n, int32_t s, int32_t Type) __attribute__((always_inline)) {
         // Out of check, a piece other than the king off every line through
         // its king, or not pinned on its line, has only legal moves.
         const bool Libre = !Echec && Type != Roi && !PeutDecouvrir(s);
@@ -195,17 +193,36 @@ void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
             case Dame:
                 for (int32_t d = 1; d <= 8; ++d) BlocAjouteCoup(Liste, d, n, Libre);
                 break;
-            default:  // the king
+            case Roi:
                 AjoutePas(*this, Liste, n, s, true, Accessible);
-                if (!Traces.EnEchec[NumDemiCoup]) {
+                if (!Echec) {
                     if (Echecs960) [[unlikely]]
                         GenereRoques960(Liste, s);
                     else
                         GenereRoques(Liste, s);
                 }
                 break;
+            default: break;
         }
-    }
+    };
+    // Pieces by ascending number.  The pawn numbers hold pawns unless the
+    // side counts a promoted piece among them; the numbers after them
+    // always hold their own kind.
+    const bool QuePionsSurPions = Promus[Camp] == 0;
+    for (int32_t n = Premier; n < Premier + PionsParCamp; ++n)
+        if (const int32_t s = Pieces[n].CasePiece; s != -1) Genere(n, s, QuePionsSurPions ? Pion : Pieces[n].TypePiece);
+    auto De = [&](int32_t n, int32_t Type) __attribute__((always_inline)) {
+        if (const int32_t s = Pieces[n].CasePiece; s != -1) Genere(n, s, Type);
+    };
+    const int32_t Cavaliers = Premier + PionsParCamp;
+    De(Cavaliers, Cavalier);
+    De(Cavaliers + 1, Cavalier);
+    De(Cavaliers + 2, Fou);
+    De(Cavaliers + 3, Fou);
+    De(Cavaliers + 4, Tour);
+    De(Cavaliers + 5, Tour);
+    De(Cavaliers + 6, Dame);
+    De(Dernier, Roi);
 }
 
 void TPosition::GenereCoupsLegaux(ListeCoupsPly& Liste) {
