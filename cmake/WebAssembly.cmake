@@ -19,6 +19,17 @@
 # corrupt the stack (web/tests/engine.test.js stops searches and waits for
 # input in each way the engine does).  The optimiser may inline some of
 # them, which the linker then reports as a pattern that matches nothing.
+#
+# The build for Node (web/build.sh configures it in build-wasm-node/ with
+# this option on): velkar-core-node.js and .wasm, which web/src/velkar.js
+# runs in a worker thread in Node (uci.js and createVelkar).  A worker
+# thread may block, so the engine waits for input as natively, on a ring in
+# a SharedArrayBuffer (platform/wasm-node.js), and needs no Asyncify: the
+# search runs about a tenth fewer instructions (docs/performance.md).  A
+# browser's worker may not block without cross-origin isolation, so the
+# page keeps the Asyncify build.  main is called by velkar.js (callMain),
+# which is then handed its return value.
+option(VELKAR_WASM_NODE "WebAssembly: the build for Node (no Asyncify)" OFF)
 if(EMSCRIPTEN)
   file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/asyncify-pile.txt CONTENT [[
 main
@@ -43,16 +54,23 @@ velkar::TPosition::Perft*
 std::__2::function*
 std::__2::__function::*
 ]])
-  set_target_properties(velkar PROPERTIES OUTPUT_NAME velkar-core)
-  set_property(TARGET velkar APPEND PROPERTY LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/wasm.js
-               ${CMAKE_CURRENT_BINARY_DIR}/asyncify-pile.txt)
-  target_link_options(velkar PRIVATE
-    "SHELL:--js-library ${CMAKE_CURRENT_SOURCE_DIR}/platform/wasm.js"
-    -sASYNCIFY "-sASYNCIFY_IMPORTS=[VelkarAttendEntree,VelkarCede]" -sASYNCIFY_STACK_SIZE=1048576
-    -sASYNCIFY_ONLY=@${CMAKE_CURRENT_BINARY_DIR}/asyncify-pile.txt
-    -sMODULARIZE -sEXPORT_NAME=VelkarCore -sENVIRONMENT=web,worker,node
-    -sALLOW_MEMORY_GROWTH -sINITIAL_MEMORY=64MB -sFILESYSTEM=0
-    -sNODEJS_CATCH_EXIT=0 -sNODEJS_CATCH_REJECTION=0)
+  target_link_options(velkar PRIVATE -sMODULARIZE -sEXPORT_NAME=VelkarCore -sALLOW_MEMORY_GROWTH
+    -sINITIAL_MEMORY=64MB -sFILESYSTEM=0 -sNODEJS_CATCH_EXIT=0 -sNODEJS_CATCH_REJECTION=0)
+  if(VELKAR_WASM_NODE)
+    set_target_properties(velkar PROPERTIES OUTPUT_NAME velkar-core-node)
+    set_property(TARGET velkar APPEND PROPERTY LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/wasm-node.js)
+    target_link_options(velkar PRIVATE
+      "SHELL:--js-library ${CMAKE_CURRENT_SOURCE_DIR}/platform/wasm-node.js"
+      -sENVIRONMENT=node -sINVOKE_RUN=0 "-sEXPORTED_RUNTIME_METHODS=[callMain]")
+  else()
+    set_target_properties(velkar PROPERTIES OUTPUT_NAME velkar-core)
+    set_property(TARGET velkar APPEND PROPERTY LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/wasm.js
+                 ${CMAKE_CURRENT_BINARY_DIR}/asyncify-pile.txt)
+    target_link_options(velkar PRIVATE
+      "SHELL:--js-library ${CMAKE_CURRENT_SOURCE_DIR}/platform/wasm.js"
+      -sASYNCIFY "-sASYNCIFY_IMPORTS=[VelkarAttendEntree,VelkarCede]" -sASYNCIFY_STACK_SIZE=1048576
+      -sASYNCIFY_ONLY=@${CMAKE_CURRENT_BINARY_DIR}/asyncify-pile.txt -sENVIRONMENT=web,worker,node)
+  endif()
 endif()
 
 # The threaded WebAssembly build (web/build.sh configures it in

@@ -70,6 +70,10 @@ void Remplir() {
         }
         if (Lu == 0) return;
         Tampon.append(Bloc, static_cast<size_t>(Lu));
+        // A line is taken from the front of the buffer: a buffer kept small
+        // keeps that cheap when an interface sends much at once (the rest
+        // waits where the JavaScript side keeps it).
+        if (Tampon.size() >= sizeof Bloc) return;
     }
 }
 

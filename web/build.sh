@@ -3,6 +3,7 @@
 #
 #   velkar-core.js, velkar-core.wasm   the engine (emscripten's loader and code)
 #   velkar-core-mt.js, .wasm, .worker.js   its threaded build (-pthread)
+#   velkar-core-node.js, .wasm         its build for Node, without Asyncify
 #   velkar.js                          the module: a Web Worker in a browser, a module in Node
 #   uci.js                             the UCI engine for Node: node web/dist/uci.js
 #   index.html, app.js, style.css      the page, and vendor/ with its npm dependencies
@@ -27,6 +28,12 @@ emcmake cmake -S . -B build-wasm-mt -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAG
   -DVELKAR_WASM_THREADS=ON >/dev/null
 cmake --build build-wasm-mt -j"$(nproc 2>/dev/null || echo 2)" --target velkar
 
+# The build for Node (uci.js and createVelkar), which waits for input in a
+# worker thread of its own and needs no Asyncify.
+emcmake cmake -S . -B build-wasm-node -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror \
+  -DVELKAR_WASM_NODE=ON >/dev/null
+cmake --build build-wasm-node -j"$(nproc 2>/dev/null || echo 2)" --target velkar
+
 # The page's dependencies, as the lock file gives them (again whenever the
 # lock file is newer than what is installed).
 if [ ! -f web/node_modules/.package-lock.json ] || [ web/package-lock.json -nt web/node_modules/.package-lock.json ]; then
@@ -38,6 +45,7 @@ rm -rf "$dist"
 mkdir -p "$dist/vendor/chess.js" "$dist/vendor/cm-chessboard/assets/pieces"
 cp build-wasm/velkar-core.js build-wasm/velkar-core.wasm web/src/velkar.js web/src/uci.js "$dist/"
 cp build-wasm-mt/velkar-core-mt.js build-wasm-mt/velkar-core-mt.wasm build-wasm-mt/velkar-core-mt.worker.js "$dist/"
+cp build-wasm-node/velkar-core-node.js build-wasm-node/velkar-core-node.wasm "$dist/"
 chmod +x "$dist/uci.js"
 cp web/page/* "$dist/"
 cp LICENSE "$dist/LICENSE.txt"
@@ -58,4 +66,4 @@ done
 find "$dist/vendor" -name '*.md' -delete
 
 echo "web/build.sh: built $dist:"
-(cd "$dist" && ls -l velkar-core.wasm velkar-core.js velkar-core-mt.wasm velkar-core-mt.js velkar-core-mt.worker.js velkar.js uci.js | awk '{printf "  %-25s %8d bytes\n", $9, $5}')
+(cd "$dist" && ls -l velkar-core.wasm velkar-core.js velkar-core-mt.wasm velkar-core-mt.js velkar-core-mt.worker.js velkar-core-node.wasm velkar-core-node.js velkar.js uci.js | awk '{printf "  %-25s %8d bytes\n", $9, $5}')

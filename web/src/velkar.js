@@ -78,15 +78,127 @@
   }
 
   if (typeof module === 'object' && module.exports) {
-    // Node: the loader cannot fetch a file path, so it is handed the bytes.
-    const path = require('path');
+    const threads = require('worker_threads');
+    if (!threads.isMainThread && threads.workerData && threads.workerData.velkarMoteur) {
+      // The engine's own thread (started below): the build for Node, which
+      // blocks while it waits for input and is handed it through the ring.
+      const d = threads.workerData.velkarMoteur;
+      // The engine is ready once it first waits for input, as the
+      // Asyncify build's factory resolves at the first wait: the banner
+      // has been written.
+      const port = threads.parentPort;
+      let pret = false;
+      const enAttente = () => {
+        pret = true;
+        port.postMessage({ pret });
+      };
+      const sortie = (line) => port.postMessage(line);
+      require('./velkar-core-node.js')({ wasmBinary: d.wasmBinary, anneau: d.anneau, sortie, enAttente }).then(
+        (instance) => {
+          const code = instance.callMain(d.arguments);
+          if (!pret) enAttente();
+          port.postMessage({ fin: code });
+        },
+      );
+    } else {
+      module.exports.createVelkar = function (options) {
+        const o = Object.assign({}, options);
+        return createEngine((settings) => demarreFil(settings, o.wasmBinary), o);
+      };
+    }
+  }
+
+  // In Node the engine runs in a worker thread of its own, which may block
+  // on its input, and so needs no Asyncify: its input is a ring of bytes in
+  // shared memory, its output lines come back as messages.  The ring's
+  // layout is platform/wasm-node.js's: four Int32 words (bytes written,
+  // bytes taken by the engine, closed, a signal that changes at each write),
+  // then the bytes.  Input that finds the ring full waits here, in order,
+  // and is tried again shortly.
+  function demarreFil(settings, wasmBinary) {
+    const { Worker } = require('worker_threads');
     const fs = require('fs');
-    module.exports.createVelkar = function (options) {
-      const o = Object.assign({}, options);
-      if (!o.wasmBinary) o.wasmBinary = fs.readFileSync(path.join(__dirname, 'velkar-core.wasm'));
-      return createEngine(require('./velkar-core.js'), o);
-    };
-  } else if (typeof importScripts === 'function') {
+    const path = require('path');
+    const anneau = new SharedArrayBuffer(16 + (1 << 20));
+    const mots = new Int32Array(anneau, 0, 4);
+    const octets = new Uint8Array(anneau, 16);
+    const attente = [];
+    let fermee = false;
+    let minuterie = null;
+    function pompe() {
+      while (attente.length > 0) {
+        const morceau = attente[0];
+        const ecrit = mots[0];
+        const libre = octets.length - ((ecrit - Atomics.load(mots, 1)) | 0);
+        if (libre === 0) break;
+        const k = Math.min(libre, morceau.length);
+        const debut = ecrit & (octets.length - 1);
+        const premier = Math.min(k, octets.length - debut);
+        octets.set(morceau.subarray(0, premier), debut);
+        if (k > premier) octets.set(morceau.subarray(premier, k), 0);
+        Atomics.store(mots, 0, (ecrit + k) | 0);
+        if (k === morceau.length) attente.shift();
+        else attente[0] = morceau.subarray(k);
+      }
+      if (attente.length === 0 && fermee) Atomics.store(mots, 2, 1);
+      Atomics.add(mots, 3, 1);
+      Atomics.notify(mots, 3);
+      if (attente.length > 0 && minuterie === null) {
+        minuterie = setTimeout(() => {
+          minuterie = null;
+          pompe();
+        }, 1);
+      }
+    }
+    const worker = new Worker(__filename, {
+      workerData: {
+        velkarMoteur: {
+          anneau,
+          arguments: settings.arguments,
+          wasmBinary: wasmBinary || fs.readFileSync(path.join(__dirname, 'velkar-core-node.wasm')),
+        },
+      },
+    });
+    return new Promise((resolve, reject) => {
+      let pret = false;
+      let fini = null;
+      const finMain = new Promise((resolveFin, rejectFin) => {
+        fini = { resolveFin, rejectFin };
+      });
+      worker.on('message', (m) => {
+        if (typeof m === 'string') {
+          settings.sortie(m);
+        } else if (m.pret) {
+          pret = true;
+          resolve({
+            envoie(texte) {
+              if (fermee) return;
+              const bytes = typeof texte === 'string' ? new TextEncoder().encode(texte) : new Uint8Array(texte);
+              if (bytes.length === 0) return;
+              attente.push(bytes);
+              pompe();
+            },
+            ferme() {
+              fermee = true;
+              pompe();
+            },
+            finMain: () => finMain,
+          });
+        } else if ('fin' in m) {
+          fermee = true;
+          fini.resolveFin(m.fin);
+        }
+      });
+      worker.on('error', (error) => (pret ? fini.rejectFin(error) : reject(error)));
+      worker.on('exit', (code) => {
+        const error = new Error(`the engine's thread ended (${code}) before the engine did`);
+        if (pret) fini.rejectFin(error);
+        else reject(error);
+      });
+    });
+  }
+
+  if (typeof importScripts === 'function') {
     // A Web Worker: velkar-core.js and its .wasm are fetched from beside
     // this file; messages are commands, each output line is posted back.
     // The threaded build when the page asks for it (the worker's name) and
