@@ -92,16 +92,7 @@ template <bool Popcnt, int32_t CampPieces>
         const int32_t s = Pieces[p].CasePiece;
         if (s != -1) n += ActiviteType<Popcnt>(Type, s, Type == Dame, o, Amis, Ennemis, K);
     };
-    constexpr int32_t Cavaliers = Premier + PionsParCamp;
-    static_assert(Cavaliers == (CampPieces == Blanc ? CavaliersBlancs : CavaliersNoirs));
-    Ajoute(Cavaliers, Cavalier);
-    Ajoute(Cavaliers + 1, Cavalier);
-    Ajoute(Cavaliers + 2, Fou);
-    Ajoute(Cavaliers + 3, Fou);
-    Ajoute(Cavaliers + 4, Tour);
-    Ajoute(Cavaliers + 5, Tour);
-    Ajoute(Cavaliers + 6, Dame);
-    Ajoute(Cavaliers + 7, Roi);
+    PourLesGenresFixes(CampPieces, Ajoute);
     return n;
 }
 

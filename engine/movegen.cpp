@@ -167,7 +167,7 @@ void TPosition::GenereRoques960(ListeCoupsPly& Liste, int32_t s) {
 
 void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
     Liste.NbCoups = 0;
-    const int32_t Premier = PremierNumero(Camp), Dernier = NumeroRoi(Camp);
+    const int32_t Premier = PremierNumero(Camp);
     const int32_t RoiEnnemi = NumeroRoi(CampAdverse(Camp));
     // A square a piece may go to: empty, or an enemy other than the king.
     auto Accessible = [&](int32_t t) {
@@ -214,15 +214,7 @@ void TPosition::GenereListeCoups(ListeCoupsPly& Liste) {
     auto De = [&](int32_t n, int32_t Type) __attribute__((always_inline)) {
         if (const int32_t s = Pieces[n].CasePiece; s != -1) Genere(n, s, Type);
     };
-    const int32_t Cavaliers = Premier + PionsParCamp;
-    De(Cavaliers, Cavalier);
-    De(Cavaliers + 1, Cavalier);
-    De(Cavaliers + 2, Fou);
-    De(Cavaliers + 3, Fou);
-    De(Cavaliers + 4, Tour);
-    De(Cavaliers + 5, Tour);
-    De(Cavaliers + 6, Dame);
-    De(Dernier, Roi);
+    PourLesGenresFixes(Camp, De);
 }
 
 void TPosition::GenereCoupsLegaux(ListeCoupsPly& Liste) {
@@ -311,14 +303,7 @@ void TPosition::GenereListeCaps(ListeCoupsPly& Liste) {
     auto De = [&](int32_t n, int32_t Type) __attribute__((always_inline)) {
         if (const int32_t s = Pieces[n].CasePiece; s != -1) Genere(n, s, Type);
     };
-    De(Roi_, Roi);
-    De(Roi_ - 1, Dame);
-    De(Roi_ - 2, Tour);
-    De(Roi_ - 3, Tour);
-    De(Roi_ - 4, Fou);
-    De(Roi_ - 5, Fou);
-    De(Roi_ - 6, Cavalier);
-    De(Roi_ - 7, Cavalier);
+    PourLesGenresFixes<true>(Camp, De);
     const bool QuePionsSurPions = Promus[Camp] == 0;
     for (int32_t n = Roi_ - PionsParCamp; n > Roi_ - 2 * PionsParCamp; --n)
         if (const int32_t s = Pieces[n].CasePiece; s != -1) Genere(n, s, QuePionsSurPions ? Pion : Pieces[n].TypePiece);

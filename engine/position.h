@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "bitboards.h"
 #include "tables.h"
@@ -35,6 +36,23 @@ constexpr int32_t DameBlanche = 15, DameNoire = 31;
 constexpr int32_t PremierNumero(int32_t Camp) { return Camp == Blanc ? 1 : RoiBlanc + 1; }
 // The colour of a piece (its number, not 0).
 constexpr int32_t CouleurDe(int32_t Piece) { return EstBlanche(Piece) ? Blanc : Noir; }
+// The numbers after a side's pawns always hold their own kind: two
+// knights, two bishops, two rooks, the queen and the king.
+constexpr int32_t GenresFixes[PionsParCamp] = {Cavalier, Cavalier, Fou, Fou, Tour, Tour, Dame, Roi};
+// Calls Fais(n, Type) for each of those numbers of Camp, knights first (or
+// the king first), each call with its kind known where the code is
+// compiled, so that the work for each kind is the code of that kind alone.
+template <bool RoiDAbord = false, class F>
+[[gnu::always_inline]] inline void PourLesGenresFixes(int32_t Camp, F&& Fais) {
+    const int32_t Premier = PremierNumero(Camp) + PionsParCamp;
+    [&]<size_t... k>(std::index_sequence<k...>) __attribute__((always_inline)) {
+        if constexpr (RoiDAbord)
+            (Fais(Premier + PionsParCamp - 1 - static_cast<int32_t>(k), GenresFixes[PionsParCamp - 1 - k]), ...);
+        else
+            (Fais(Premier + static_cast<int32_t>(k), GenresFixes[k]), ...);
+    }
+    (std::make_index_sequence<PionsParCamp>{});
+}
 
 // Capacities.  A game may run to DemiCoupsPartieMax plies; a search on top of
 // it reaches at most 600 iterations plus the extension room and the
