@@ -96,6 +96,17 @@ bool TPosition::RoiEchec(int32_t CampRoi) const {
     return false;
 }
 
+// Inlined into the legality test, which asks it for most moves generated.
+[[gnu::always_inline]] inline int32_t TPosition::Cloueur(int32_t CampRoi, int32_t K, int32_t s, int32_t& d) const {
+    d = Geometrie.DirectionEntre[K][s];
+    if (d == 0 || d == 9) return 0;
+    // The first piece on that line with s emptied.
+    const int32_t b = PremierBloqueur(Bitboards.Rayon[K][d] & Occupees() & ~Bit(s), d);
+    if (b == 0) return 0;
+    const int32_t p = Echiquier[b];
+    return EstAdverse(p, CampRoi) && GlisseSur(Pieces[p].TypePiece, d) ? b : 0;
+}
+
 // Would the move leave the king of CampRoi attacked?  Out of check, a move
 // of a piece other than the king can only uncover its king along the line
 // from the king through the square it leaves; in check, or for a king
@@ -103,28 +114,18 @@ bool TPosition::RoiEchec(int32_t CampRoi) const {
 bool TPosition::EchecRapide(int32_t CampRoi, int32_t Piece, int32_t CaseDepart, int32_t CaseArrivee) {
     const int32_t K = Pieces[NumeroRoi(CampRoi)].CasePiece;
     if (!Traces.EnEchec[NumDemiCoup] && Pieces[Piece].TypePiece != Roi) {
-        const int32_t d = Geometrie.DirectionEntre[K][CaseDepart];
-        if (d == 0 || d == 9) return false;
-        // The first piece on that line once the move is made; the piece that
-        // moved, if it stays on the line, is its own.
-        const Bitboard Apres = (Occupees() & ~Bit(CaseDepart)) | Bit(CaseArrivee);
-        const int32_t b = PremierBloqueur(Bitboards.Rayon[K][d] & Apres, d);
-        if (b == 0 || b == CaseArrivee) return false;
-        const int32_t p = Echiquier[b];
-        return EstAdverse(p, CampRoi) && GlisseSur(Pieces[p].TypePiece, d);
+        int32_t d;
+        const int32_t b = Cloueur(CampRoi, K, CaseDepart, d);
+        // Pinned: legal only along the line, up to and onto the pinning piece.
+        return b != 0 && (Bitboards.Rayon[K][d] & ~Bitboards.Rayon[b][d] & Bit(CaseArrivee)) == 0;
     }
     const TCoupEssai Essai(Echiquier, Pieces, Occupations[NumDemiCoup], Piece, CaseDepart, CaseArrivee);
     return RoiEchec(CampRoi);
 }
 
 bool TPosition::PeutDecouvrir(int32_t s) const {
-    const int32_t K = Pieces[NumeroRoi(Camp)].CasePiece;
-    const int32_t d = Geometrie.DirectionEntre[K][s];
-    if (d == 0 || d == 9) return false;
-    const int32_t b = PremierBloqueur(Bitboards.Rayon[K][d] & Occupees() & ~Bit(s), d);
-    if (b == 0) return false;
-    const int32_t p = Echiquier[b];
-    return EstAdverse(p, Camp) && GlisseSur(Pieces[p].TypePiece, d);
+    int32_t d;
+    return Cloueur(Camp, Pieces[NumeroRoi(Camp)].CasePiece, s, d) != 0;
 }
 
 bool TPosition::EchecRapide2(int32_t CaseDepart, int32_t CaseArrivee) const {

@@ -102,6 +102,13 @@ Bitboard TPosition::CasesDesPieces(int32_t Premiere, int32_t Derniere) const {
     return o;
 }
 
+int32_t TPosition::PromusDuPlateau(int32_t c) const {
+    int32_t n = 0;
+    for (int32_t p = PremierNumero(c); p < PremierNumero(c) + PionsParCamp; ++p)
+        if (Pieces[p].TypePiece != Pion && Pieces[p].TypePiece != -1) ++n;
+    return n;
+}
+
 int32_t TPosition::EcartCasesDuPlateau() const {
     int32_t e = 0;
     for (int32_t p = 1; p <= RoiNoir; ++p) {

@@ -98,11 +98,7 @@ bool TPosition::PlacePieces(std::string_view t, size_t& i) {
         if (Pieces[p].CasePiece == -1) continue;
         Materiel += EstBlanche(p) ? Pieces[p].ValeurPiece : -Pieces[p].ValeurPiece;
     }
-    for (int32_t c = Blanc; c <= Noir; ++c) {
-        Promus[c] = 0;
-        for (int32_t p = PremierNumero(c); p < PremierNumero(c) + PionsParCamp; ++p)
-            if (Pieces[p].CasePiece != -1 && Pieces[p].TypePiece != Pion) ++Promus[c];
-    }
+    for (int32_t c = Blanc; c <= Noir; ++c) Promus[c] = PromusDuPlateau(c);
     return true;
 }
 

@@ -32,12 +32,8 @@ const char* TPosition::Incoherence(bool AuRepos) const {
     if (Nombre[Blanc] != NbPiecesBlanches) return "White piece count";
     if (Nombre[Noir] != NbPiecesNoires) return "Black piece count";
     if (Total != Materiel) return "material matches a recount";
-    for (int32_t c = Blanc; c <= Noir; ++c) {
-        int32_t n = 0;
-        for (int32_t p = PremierNumero(c); p < PremierNumero(c) + PionsParCamp; ++p)
-            if (Pieces[p].TypePiece != Pion && Pieces[p].TypePiece != -1) ++n;
-        if (n != Promus[c]) return "promoted pieces counted";
-    }
+    for (int32_t c = Blanc; c <= Noir; ++c)
+        if (PromusDuPlateau(c) != Promus[c]) return "promoted pieces counted";
     const int32_t e = CaseEnPassant;
     if (e != -1 && !(e >= 1 && e <= 64 && CaseVersY[e] == (Camp == Blanc ? 6 : 3) && Echiquier[e] == 0))
         return "en-passant square";

@@ -275,6 +275,8 @@ public:
     // promoted pawn, or a piece a FEN gives beyond the starting set.  While
     // it is 0 the evaluation need not look at that side's pawn numbers.
     int32_t Promus[3];
+    // The same count from the pieces (an empty number's kind is -1).
+    int32_t PromusDuPlateau(int32_t c) const;
     uint64_t Cle, ClePions;
     int32_t NumeroCoupFen = 1;  // full-move number given by the last FEN (display only)
     int32_t CampFen = Blanc;    // side to move of the last FEN (display only)
@@ -364,6 +366,10 @@ private:
     void GenereRoques(ListeCoupsPly& Liste, int32_t s);
     void GenereRoques960(ListeCoupsPly& Liste, int32_t s);
     void GenereCapsPion(ListeCoupsPly& Liste, int32_t n, int32_t s);
+    // The square of the enemy piece that would strike the king of CampRoi,
+    // on K, along the line through s once s is emptied (d: the direction of
+    // that line from the king), or 0: what pins the piece on s.
+    int32_t Cloueur(int32_t CampRoi, int32_t K, int32_t s, int32_t& d) const;
     // A piece the side to move may take in the quiescence search: the
     // other colour and worth more than 50, which rules out the king.
     bool EstCapturable(int32_t Case) const;
