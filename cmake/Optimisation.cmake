@@ -9,10 +9,14 @@
 # later) and clang++ with its llvm-profdata can do it; another compiler
 # gets no profile, with a message (and link-time optimisation if it can).
 # A build for another system (the Windows cross-build) cannot run the
-# instrumented program: it is optimised at link time only.  Debug,
-# sanitizer, fuzzing and WebAssembly builds get neither (link-time
-# optimisation gave the WebAssembly build nothing).  The test suite links
-# the same optimised libraries.
+# instrumented program: it is optimised at link time only.  A WebAssembly
+# build is guided by the profile of this source built for this machine by
+# the clang of emscripten's own version (Debian's clang-14 beside its
+# emscripten), which names and counts the same functions: under Node its
+# bench ran 3 to 5 % more nodes per second (docs/performance.md).  It gets
+# no link-time optimisation, which gave it nothing.  Debug, sanitizer and
+# fuzzing builds get neither.  The test suite links the same optimised
+# libraries.
 #
 # This file is also the script that runs the instrumented bench
 # (cmake -P, below).
@@ -45,8 +49,37 @@ option(VELKAR_PGO "Release builds: optimise guided by a profile of bench, and at
 
 set(VELKAR_OPTIMISE_LTO OFF)
 set(VELKAR_OPTIMISE_PGO OFF)
-if(VELKAR_PGO AND CMAKE_BUILD_TYPE STREQUAL "Release" AND NOT EMSCRIPTEN
-   AND NOT VELKAR_SANITIZE AND NOT VELKAR_TSAN AND NOT VELKAR_FUZZ)
+# The instrumented program runs here, so it has this machine's suffix.
+set(VELKAR_PROFIL_COMPILATEUR ${CMAKE_CXX_COMPILER})
+set(VELKAR_PROFIL_SUFFIXE ${CMAKE_EXECUTABLE_SUFFIX})
+set(VELKAR_PROFIL_SYZYGY ${VELKAR_SYZYGY})
+if(VELKAR_PGO AND CMAKE_BUILD_TYPE STREQUAL "Release" AND EMSCRIPTEN)
+  set(VELKAR_PROFIL_BUILD ${CMAKE_BINARY_DIR}/profil)
+  set(VELKAR_PROFIL_DIR ${CMAKE_BINARY_DIR}/profil-donnees)
+  string(REGEX MATCH "^[0-9]+" majeure "${CMAKE_CXX_COMPILER_VERSION}")
+  find_program(VELKAR_CLANG_HOTE NAMES clang++-${majeure})
+  find_program(VELKAR_LLVM_PROFDATA NAMES llvm-profdata-${majeure})
+  if(VELKAR_CLANG_HOTE AND VELKAR_LLVM_PROFDATA)
+    set(VELKAR_OPTIMISE_PGO ON)
+    set(VELKAR_PROFIL_COMPILATEUR ${VELKAR_CLANG_HOTE})
+    set(VELKAR_PROFIL_SUFFIXE "")
+    # The WebAssembly build reads no tablebases, so neither does its profile.
+    set(VELKAR_PROFIL_SYZYGY OFF)
+    # Counted on the source's own branches (the front end's instrumentation),
+    # which are the same for both processors; the optimiser's branches,
+    # which -fprofile-generate counts, are not.  The few functions written
+    # otherwise for WebAssembly (the evaluation's choice of bit count) keep
+    # no profile.
+    set(VELKAR_PROFIL_GENERE -fprofile-instr-generate=${VELKAR_PROFIL_DIR}/velkar-%p.profraw)
+    set(VELKAR_PROFIL_UTILISE -fprofile-instr-use=${VELKAR_PROFIL_DIR}/velkar.profdata
+        -Wno-profile-instr-unprofiled -Wno-profile-instr-out-of-date)
+    message(STATUS "Velkar: WebAssembly build guided by a profile of bench (-DVELKAR_PGO=OFF for the plain -O3 one)")
+  else()
+    message(STATUS "Velkar: no clang++-${majeure} with llvm-profdata-${majeure} beside emscripten: "
+                   "WebAssembly built without a profile")
+  endif()
+elseif(VELKAR_PGO AND CMAKE_BUILD_TYPE STREQUAL "Release"
+       AND NOT VELKAR_SANITIZE AND NOT VELKAR_TSAN AND NOT VELKAR_FUZZ)
   include(CheckIPOSupported)
   check_ipo_supported(RESULT VELKAR_OPTIMISE_LTO OUTPUT pourquoi LANGUAGES CXX)
   if(NOT VELKAR_OPTIMISE_LTO)
@@ -104,22 +137,27 @@ function(velkar_optimise cible)
   endif()
   if(VELKAR_OPTIMISE_PGO)
     # The instrumented program, built as this one is (the options read by
-    # now), and its bench.
+    # now), and its bench.  Emscripten's flags (-pthread among them) are
+    # not this machine's compiler's.
+    set(velkar_drapeaux ${CMAKE_CXX_FLAGS})
+    if(EMSCRIPTEN)
+      set(velkar_drapeaux "")
+    endif()
     include(ExternalProject)
     ExternalProject_Add(velkar_profil_programme
       SOURCE_DIR ${CMAKE_SOURCE_DIR}
       BINARY_DIR ${VELKAR_PROFIL_BUILD}
       CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DVELKAR_PGO=OFF -DVELKAR_TESTS=OFF
-                 -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER} -DVELKAR_SYZYGY=${VELKAR_SYZYGY}
-                 -DVELKAR_NATIVE=${VELKAR_NATIVE} "-DCMAKE_CXX_FLAGS=${CMAKE_CXX_FLAGS} ${VELKAR_PROFIL_GENERE}"
+                 -DCMAKE_CXX_COMPILER=${VELKAR_PROFIL_COMPILATEUR} -DVELKAR_SYZYGY=${VELKAR_PROFIL_SYZYGY}
+                 -DVELKAR_NATIVE=${VELKAR_NATIVE} "-DCMAKE_CXX_FLAGS=${velkar_drapeaux} ${VELKAR_PROFIL_GENERE}"
       BUILD_ALWAYS ON
       INSTALL_COMMAND ""
-      BUILD_BYPRODUCTS ${VELKAR_PROFIL_BUILD}/velkar${CMAKE_EXECUTABLE_SUFFIX})
+      BUILD_BYPRODUCTS ${VELKAR_PROFIL_BUILD}/velkar${VELKAR_PROFIL_SUFFIXE})
     add_custom_command(OUTPUT ${VELKAR_PROFIL_DIR}/profil.stamp
       COMMAND ${CMAKE_COMMAND} -DPROFIL_DIR=${VELKAR_PROFIL_DIR}
-              -DPROFIL_BINAIRE=${VELKAR_PROFIL_BUILD}/velkar${CMAKE_EXECUTABLE_SUFFIX}
+              -DPROFIL_BINAIRE=${VELKAR_PROFIL_BUILD}/velkar${VELKAR_PROFIL_SUFFIXE}
               -DPROFIL_PROFDATA=${VELKAR_LLVM_PROFDATA} -P ${VELKAR_OPTIMISATION_SCRIPT}
-      DEPENDS velkar_profil_programme ${VELKAR_PROFIL_BUILD}/velkar${CMAKE_EXECUTABLE_SUFFIX}
+      DEPENDS velkar_profil_programme ${VELKAR_PROFIL_BUILD}/velkar${VELKAR_PROFIL_SUFFIXE}
       COMMENT "Profiling the instrumented engine's bench"
       VERBATIM)
     add_custom_target(velkar_profil DEPENDS ${VELKAR_PROFIL_DIR}/profil.stamp)
@@ -140,7 +178,10 @@ function(velkar_optimise cible)
     if(VELKAR_OPTIMISE_LTO)
       set_property(TARGET ${c} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
     endif()
-    if(VELKAR_OPTIMISE_PGO)
+    # WebAssembly's platform layer (platform/wasm.cpp) has functions of the
+    # same names as this machine's, which clang would read the profile of
+    # the other system's code for.
+    if(VELKAR_OPTIMISE_PGO AND NOT (EMSCRIPTEN AND c STREQUAL "velkar_plateforme"))
       target_compile_options(${c} PRIVATE ${VELKAR_PROFIL_UTILISE})
       add_dependencies(${c} velkar_profil)
       # A new profile compiles every object again.

@@ -10,7 +10,9 @@
 #
 # Needs Debian's emscripten (3.1.6) with node-acorn, CMake, and npm for the
 # page's dependencies (web/package-lock.json).  Any compiler warning fails
-# the build.
+# the build.  Each of the three is guided by a profile of bench, which an
+# instrumented copy built for this machine by emscripten's clang takes
+# first (cmake/Optimisation.cmake).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
