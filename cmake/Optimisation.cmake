@@ -49,21 +49,25 @@ option(VELKAR_PGO "Release builds: optimise guided by a profile of bench, and at
 
 set(VELKAR_OPTIMISE_LTO OFF)
 set(VELKAR_OPTIMISE_PGO OFF)
-# The instrumented program runs here, so it has this machine's suffix.
+# The instrumented program is built as this one is (the options read by
+# now), except for a WebAssembly build (below).
+set(VELKAR_PROFIL_BUILD ${CMAKE_BINARY_DIR}/profil)
+set(VELKAR_PROFIL_DIR ${CMAKE_BINARY_DIR}/profil-donnees)
+set(VELKAR_PROFIL_BINAIRE ${VELKAR_PROFIL_BUILD}/velkar${CMAKE_EXECUTABLE_SUFFIX})
 set(VELKAR_PROFIL_COMPILATEUR ${CMAKE_CXX_COMPILER})
-set(VELKAR_PROFIL_SUFFIXE ${CMAKE_EXECUTABLE_SUFFIX})
+set(VELKAR_PROFIL_DRAPEAUX ${CMAKE_CXX_FLAGS})
 set(VELKAR_PROFIL_SYZYGY ${VELKAR_SYZYGY})
 if(VELKAR_PGO AND CMAKE_BUILD_TYPE STREQUAL "Release" AND EMSCRIPTEN)
-  set(VELKAR_PROFIL_BUILD ${CMAKE_BINARY_DIR}/profil)
-  set(VELKAR_PROFIL_DIR ${CMAKE_BINARY_DIR}/profil-donnees)
   string(REGEX MATCH "^[0-9]+" majeure "${CMAKE_CXX_COMPILER_VERSION}")
   find_program(VELKAR_CLANG_HOTE NAMES clang++-${majeure})
   find_program(VELKAR_LLVM_PROFDATA NAMES llvm-profdata-${majeure})
   if(VELKAR_CLANG_HOTE AND VELKAR_LLVM_PROFDATA)
     set(VELKAR_OPTIMISE_PGO ON)
+    # A program of this machine, without emscripten's flags (-pthread among
+    # them), and without tablebases, which WebAssembly does not read.
+    set(VELKAR_PROFIL_BINAIRE ${VELKAR_PROFIL_BUILD}/velkar)
     set(VELKAR_PROFIL_COMPILATEUR ${VELKAR_CLANG_HOTE})
-    set(VELKAR_PROFIL_SUFFIXE "")
-    # The WebAssembly build reads no tablebases, so neither does its profile.
+    set(VELKAR_PROFIL_DRAPEAUX "")
     set(VELKAR_PROFIL_SYZYGY OFF)
     # Counted on the source's own branches (the front end's instrumentation),
     # which are the same for both processors; the optimiser's branches,
@@ -85,8 +89,6 @@ elseif(VELKAR_PGO AND CMAKE_BUILD_TYPE STREQUAL "Release"
   if(NOT VELKAR_OPTIMISE_LTO)
     message(STATUS "Velkar: no link-time optimisation with this compiler (${pourquoi})")
   endif()
-  set(VELKAR_PROFIL_BUILD ${CMAKE_BINARY_DIR}/profil)
-  set(VELKAR_PROFIL_DIR ${CMAKE_BINARY_DIR}/profil-donnees)
   if(CMAKE_CROSSCOMPILING)
     message(STATUS "Velkar: built for another system, whose programs cannot run here: no profile")
   elseif(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
@@ -136,28 +138,22 @@ function(velkar_optimise cible)
     return()
   endif()
   if(VELKAR_OPTIMISE_PGO)
-    # The instrumented program, built as this one is (the options read by
-    # now), and its bench.  Emscripten's flags (-pthread among them) are
-    # not this machine's compiler's.
-    set(velkar_drapeaux ${CMAKE_CXX_FLAGS})
-    if(EMSCRIPTEN)
-      set(velkar_drapeaux "")
-    endif()
+    # The instrumented program and its bench.
     include(ExternalProject)
     ExternalProject_Add(velkar_profil_programme
       SOURCE_DIR ${CMAKE_SOURCE_DIR}
       BINARY_DIR ${VELKAR_PROFIL_BUILD}
       CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DVELKAR_PGO=OFF -DVELKAR_TESTS=OFF
                  -DCMAKE_CXX_COMPILER=${VELKAR_PROFIL_COMPILATEUR} -DVELKAR_SYZYGY=${VELKAR_PROFIL_SYZYGY}
-                 -DVELKAR_NATIVE=${VELKAR_NATIVE} "-DCMAKE_CXX_FLAGS=${velkar_drapeaux} ${VELKAR_PROFIL_GENERE}"
+                 -DVELKAR_NATIVE=${VELKAR_NATIVE} "-DCMAKE_CXX_FLAGS=${VELKAR_PROFIL_DRAPEAUX} ${VELKAR_PROFIL_GENERE}"
       BUILD_ALWAYS ON
       INSTALL_COMMAND ""
-      BUILD_BYPRODUCTS ${VELKAR_PROFIL_BUILD}/velkar${VELKAR_PROFIL_SUFFIXE})
+      BUILD_BYPRODUCTS ${VELKAR_PROFIL_BINAIRE})
     add_custom_command(OUTPUT ${VELKAR_PROFIL_DIR}/profil.stamp
       COMMAND ${CMAKE_COMMAND} -DPROFIL_DIR=${VELKAR_PROFIL_DIR}
-              -DPROFIL_BINAIRE=${VELKAR_PROFIL_BUILD}/velkar${VELKAR_PROFIL_SUFFIXE}
+              -DPROFIL_BINAIRE=${VELKAR_PROFIL_BINAIRE}
               -DPROFIL_PROFDATA=${VELKAR_LLVM_PROFDATA} -P ${VELKAR_OPTIMISATION_SCRIPT}
-      DEPENDS velkar_profil_programme ${VELKAR_PROFIL_BUILD}/velkar${VELKAR_PROFIL_SUFFIXE}
+      DEPENDS velkar_profil_programme ${VELKAR_PROFIL_BINAIRE}
       COMMENT "Profiling the instrumented engine's bench"
       VERBATIM)
     add_custom_target(velkar_profil DEPENDS ${VELKAR_PROFIL_DIR}/profil.stamp)
